@@ -274,8 +274,8 @@ void setFixedColumns(QVariantMap& row, const CompanyValues& opci)
 {
     row.insert(QStringLiteral("SPECNAMJ"), QString::fromLatin1(SpecNamj));
     row.insert(QStringLiteral("U_PDV"), opci.uPdv);
-    row.insert(QStringLiteral("JIR"), QString());
-    row.insert(QStringLiteral("ZAST_KOD"), QString());
+    row.insert(QStringLiteral("JIR"), QStringLiteral(""));
+    row.insert(QStringLiteral("ZAST_KOD"), QStringLiteral(""));
 }
 
 QVariantMap storedInvoiceColumns(const QString& brRac, const InvoiceLines& lines, LineKind kind,

@@ -1,6 +1,7 @@
 #include "core/cipher.h"
 #include "invoicing/receipt40.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace tarvel;
