@@ -10,10 +10,10 @@ namespace {
 
 // "base@rate" per line, VAT and gross by the line formulas; "=gross" after it overrides the gross
 // amount as typed; lines separated by ';', missing lines empty.
-InvoiceLines parseLines(const QString& spec)
+InvoiceLines parseLines(const QString& text)
 {
     InvoiceLines lines;
-    const QStringList parts = spec.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    const QStringList parts = text.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     for (int i = 0; i < parts.size(); ++i) {
         QString p = parts[i].trimmed();
         std::optional<double> typedGross;
@@ -32,10 +32,10 @@ InvoiceLines parseLines(const QString& spec)
 }
 
 // "base:tax:rate" per group, "_" for an empty column, "-" for a wholly empty group; groups by '|'.
-VatGroups parseGroups(const QString& spec)
+VatGroups parseGroups(const QString& text)
 {
     VatGroups groups;
-    const QStringList parts = spec.split(QLatin1Char('|'));
+    const QStringList parts = text.split(QLatin1Char('|'));
     for (int k = 0; k < parts.size(); ++k) {
         const QString p = parts[k].trimmed();
         if (p == QLatin1String("-"))
