@@ -491,6 +491,47 @@ private Q_SLOTS:
         QCOMPARE(selectAll(db, QStringLiteral("SELECT COUNT(*) FROM ZATTAB"))[0][0].toInt(), 0);
     }
 
+    void importConvertsToTheDefinedType_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QVariantList>("expected");
+        QTest::newRow("long integer as double") << 0 << int(ColType::Double) << QVariantList{1.0, 2.0, 3.0};
+        QTest::newRow("boolean as double") << 4 << int(ColType::Double) << QVariantList{1.0, 0.0, 1.0};
+        QTest::newRow("date as text")
+            << 3 << int(ColType::Text)
+            << QVariantList{QStringLiteral("1989-01-25"), QStringLiteral("1988-12-18"),
+                            QStringLiteral("1986-12-18")};
+        QTest::newRow("text as memo")
+            << 1 << int(ColType::Memo)
+            << QVariantList{QStringLiteral("Nuintun"), QStringLiteral("Angela"), QStringLiteral("张三")};
+        QTest::newRow("number as text")
+            << 0 << int(ColType::Text)
+            << QVariantList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")};
+    }
+    void importConvertsToTheDefinedType()
+    {
+        QFETCH(int, column);
+        QFETCH(int, type);
+        QFETCH(QVariantList, expected);
+        TableDef def = usersDef();
+        def.columns[column].type = ColType(type);
+        def.columns[column].primaryKey = false;
+        QSqlDatabase db = freshDb();
+        importAccessDatabase(kFixture, db, {def});
+        QVariantList got;
+        for (const auto& r :
+             selectAll(db, QStringLiteral("SELECT \"%1\", typeof(\"%1\") FROM Users ORDER BY rowid")
+                               .arg(def.columns[column].name))) {
+            got << r[0];
+            QCOMPARE(r[1].toString(),
+                     type == int(ColType::Double) ? QStringLiteral("real") : QStringLiteral("text"));
+        }
+        QCOMPARE(got.size(), expected.size());
+        for (int i = 0; i < got.size(); ++i)
+            QCOMPARE(got[i].toString(), expected[i].toString());
+    }
+
     void importKeepsCountersWithGaps()
     {
         // keys are taken as the file holds them, not renumbered: a link to key 3 still finds row 3
