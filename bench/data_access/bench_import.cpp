@@ -19,7 +19,7 @@ static QList<TableDef> describe(const MdbFile& file)
 {
     QList<TableDef> defs;
     for (const QString& t : file.tableNames()) {
-        TableDef def{t, {}};
+        TableDef def{t, {}, {}};
         for (const AccessColumn& c : file.columns(t)) {
             ColumnDef col{c.name, ColType::Text, c.size, false};
             switch (c.type) {

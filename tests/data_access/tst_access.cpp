@@ -3,6 +3,7 @@
 #include "data/access/companion.h"
 #include "data/access/mdbfile.h"
 #include "data/access/mdbimport.h"
+#include "data/tdm.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -126,7 +127,8 @@ TableDef usersDef()
                      col(QStringLiteral("UserName"), ColType::Text, 255),
                      col(QStringLiteral("UserSex"), ColType::Text, 255),
                      col(QStringLiteral("UserBirthday"), ColType::Date),
-                     col(QStringLiteral("UserMarried"), ColType::Integer)}};
+                     col(QStringLiteral("UserMarried"), ColType::Integer)},
+                    {}};
 }
 
 QStringList sqlTables(QSqlDatabase& db)
@@ -462,10 +464,12 @@ private Q_SLOTS:
                            {col(QStringLiteral("NAPOMENA"), ColType::Text, 40),
                             col(QStringLiteral("USERNAME"), ColType::Text, 255),
                             col(QStringLiteral("USERID"), ColType::Counter, 0, true),
-                            col(QStringLiteral("USERBIRTHDAY"), ColType::Date)}};
+                            col(QStringLiteral("USERBIRTHDAY"), ColType::Date)},
+                           {}};
         const TableDef absent{QStringLiteral("ZATTAB"),
                               {col(QStringLiteral("AUTOKEY"), ColType::Counter, 0, true),
-                               col(QStringLiteral("DUGOVANJE"), ColType::Double)}};
+                               col(QStringLiteral("DUGOVANJE"), ColType::Double)},
+                              {}};
         const ImportResult r = importAccessDatabase(kFixture, db, {def, absent});
         QCOMPARE(r.tables.size(), 1);
         QCOMPARE(r.tables[0].missingColumns, QStringList{QStringLiteral("NAPOMENA")});
@@ -532,26 +536,29 @@ private Q_SLOTS:
             QCOMPARE(got[i].toString(), expected[i].toString());
     }
 
-    void importKeepsCountersWithGaps()
+    void importKeepsCounterValues()
     {
-        // keys are taken as the file holds them, not renumbered: a link to key 3 still finds row 3
+        // an empty table whose counter has already moved on: keys the store handed out itself would
+        // start at 2, the file's keys start at 1
         QSqlDatabase db = freshDb();
+        QSqlQuery q(db);
+        QVERIFY(q.exec(createStatement(usersDef())));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO Users (UserName) VALUES ('privremeni')")));
+        QVERIFY(q.exec(QStringLiteral("DELETE FROM Users")));
         importAccessDatabase(kFixture, db, {usersDef()});
-        const auto rows = selectAll(db, QStringLiteral("SELECT UserName FROM Users WHERE UserId = 3"));
-        QCOMPARE(rows.size(), 1);
-        QCOMPARE(rows[0][0].toString(), QStringLiteral("张三"));
-        QCOMPARE(
-            sqliteCreateTable(usersDef()),
-            QStringLiteral(
-                "CREATE TABLE \"Users\" (\"UserId\" INTEGER PRIMARY KEY AUTOINCREMENT, \"UserName\" TEXT, "
-                "\"UserSex\" TEXT, \"UserBirthday\" TEXT, \"UserMarried\" INTEGER)"));
+        const auto rows = selectAll(db, QStringLiteral("SELECT UserId, UserName FROM Users ORDER BY UserId"));
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[0][0].toInt(), 1);
+        QCOMPARE(rows[0][1].toString(), QStringLiteral("Nuintun"));
+        QCOMPARE(rows[2][0].toInt(), 3);
+        QCOMPARE(rows[2][1].toString(), QStringLiteral("张三"));
     }
 
     void importRefusesNonEmptyDatabase()
     {
         QSqlDatabase db = freshDb();
         QSqlQuery q(db);
-        QVERIFY(q.exec(sqliteCreateTable(usersDef())));
+        QVERIFY(q.exec(createStatement(usersDef())));
         QVERIFY(q.exec(QStringLiteral("INSERT INTO Users (UserName) VALUES ('postojeći')")));
         try {
             importAccessDatabase(kFixture, db, {usersDef()});
@@ -577,9 +584,10 @@ private Q_SLOTS:
         QFETCH(QString, what);
         QSqlDatabase db = freshDb();
         QString source = kFixture;
-        QList<TableDef> defs{
-            TableDef{QStringLiteral("ZATTAB"), {col(QStringLiteral("AUTOKEY"), ColType::Counter, 0, true)}},
-            usersDef()};
+        QList<TableDef> defs{TableDef{QStringLiteral("ZATTAB"),
+                                      {col(QStringLiteral("AUTOKEY"), ColType::Counter, 0, true)},
+                                      {}},
+                             usersDef()};
         QStringList before;
         if (what == QLatin1String("constraint")) {
             QSqlQuery q(db);
@@ -633,6 +641,40 @@ private Q_SLOTS:
         }
         QSqlDatabase::removeDatabase(QStringLiteral("check"));
         QVERIFY(!importOnFirstStart({usersDef()})); // the database is there now
+    }
+
+    void firstStartThenTheDataModuleOpensIt()
+    {
+        QTemporaryDir folder;
+        Paths::setProgramFolder(folder.path());
+        QVERIFY(QDir().mkpath(Paths::file(QStringLiteral("baze"))));
+        QVERIFY(QFile::copy(kFixture, Paths::file(QStringLiteral("baze/fiskal.mdb"))));
+
+        // the program's own schema: the fixture holds none of its tables, so there is nothing to take over
+        try {
+            importOnFirstStart(schema());
+            QFAIL("no error");
+        } catch (const TarvelError& e) {
+            QVERIFY2(e.message().contains(QStringLiteral("nema nijednu tablicu")), qPrintable(e.message()));
+        }
+        QVERIFY(!QFile::exists(Paths::databaseFile()));
+
+        // with the fixture's table beside the schema the file is taken over and every schema table made
+        const auto r = importOnFirstStart(QList<TableDef>(schema()) << usersDef());
+        QVERIFY(r);
+        QCOMPARE(r->absentTables.size(), schema().size());
+        TDM::setExecutableFileTime(20261211u);
+        {
+            TDM tdm;
+            tdm.create(); // opens the imported file and runs its structure check without complaint
+            QVERIFY(tdm.checkRanAtCreate());
+            QVERIFY(tdm.lastCheck().ok());
+            QCOMPARE(selectAll(tdm.connection(), QStringLiteral("SELECT COUNT(*) FROM Users"))[0][0].toInt(),
+                     3);
+            for (const TableDef& t : schema())
+                QVERIFY2(tdm.connection().tables().contains(t.name), qPrintable(t.name));
+        }
+        TDM::setExecutableFileTime(std::nullopt);
     }
 
     void firstStartFailureLeavesNoDatabase()

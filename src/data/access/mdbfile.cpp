@@ -157,11 +157,9 @@ struct MdbFile::Impl
             const QString text =
                 takeGString(mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec));
             bool ok = false;
-            if (col->col_scale == 0) {
-                const qlonglong n = text.toLongLong(&ok);
-                if (ok)
-                    return n;
-            }
+            const qlonglong n = text.toLongLong(&ok);
+            if (ok)
+                return n;
             const double d = text.toDouble(&ok);
             return ok ? QVariant(d) : QVariant();
         }

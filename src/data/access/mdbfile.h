@@ -42,10 +42,10 @@ struct AccessColumn
 // never written. Every failure is raised as TarvelError with a Croatian message naming the file.
 //
 // Values come as QVariant: Text/Memo as QString, Byte/Integer/Long Integer as int, Double/Single/
-// Currency as double, Numeric as double (qlonglong when it has no decimals), Boolean as bool,
-// Date/Time as QDate when the stored value has no time of day and as QDateTime (Qt::UTC, the wall
-// clock as stored) otherwise, Binary as QByteArray. Empty values are null QVariants. OLE objects are
-// not read (they come as null).
+// Currency as double, Numeric as qlonglong when it has no decimals and as double otherwise, Boolean
+// as bool, Date/Time as QDate when the stored value has no time of day and as QDateTime (Qt::UTC, the
+// wall clock as stored) otherwise, Binary as QByteArray. Empty values are null QVariants. OLE objects
+// are not read (they come as null).
 class MdbFile
 {
 public:

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "core/paths.h"
 #include "data/access/mdbfile.h"
+#include "data/tdm.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -35,32 +36,6 @@ int indexOf(const QStringList& names, const QString& name)
             return i;
     return -1;
 }
-
-// Rolls back unless committed, so an exception anywhere in the copy leaves the database as it was.
-class Unit
-{
-public:
-    explicit Unit(QSqlDatabase& db) : m_db(db)
-    {
-        if (!m_db.transaction())
-            fail(QStringLiteral("Uvoz nije moguć: %1").arg(m_db.lastError().text()));
-    }
-    ~Unit()
-    {
-        if (!m_done)
-            m_db.rollback();
-    }
-    void commit()
-    {
-        if (!m_db.commit())
-            fail(QStringLiteral("Uvoz nije uspio: %1").arg(m_db.lastError().text()));
-        m_done = true;
-    }
-
-private:
-    QSqlDatabase& m_db;
-    bool m_done = false;
-};
 
 QString isoDate(const QDate& d)
 {
@@ -171,32 +146,6 @@ QString findMainMdb(const QString& folder)
 
 } // namespace
 
-QString sqliteCreateTable(const TableDef& table)
-{
-    QStringList cols;
-    for (const ColumnDef& c : table.columns) {
-        QString type;
-        switch (c.type) {
-        case ColType::Text:
-        case ColType::Memo:
-        case ColType::Date:
-            type = QStringLiteral("TEXT");
-            break;
-        case ColType::Double:
-            type = QStringLiteral("REAL");
-            break;
-        case ColType::Integer:
-            type = QStringLiteral("INTEGER");
-            break;
-        case ColType::Counter: // SQLite numbers rows itself only through its one integer key
-            type = QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
-            break;
-        }
-        cols << quoted(c.name) + QLatin1Char(' ') + type;
-    }
-    return QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(table.name), cols.join(QStringLiteral(", ")));
-}
-
 QString ImportResult::summary() const
 {
     QStringList lines{QStringLiteral("Uvoz baze podataka završen.")};
@@ -224,7 +173,7 @@ QString ImportResult::summary() const
 }
 
 ImportResult importAccessDatabase(const QString& mdbPath, QSqlDatabase& db, const QList<TableDef>& tables,
-                                  const ImportProgress& progress, const CreateTableSql& createSql)
+                                  const ImportProgress& progress)
 {
     const MdbFile file(mdbPath);
     if (!db.isOpen())
@@ -295,16 +244,17 @@ ImportResult importAccessDatabase(const QString& mdbPath, QSqlDatabase& db, cons
             progress(int(std::min<qint64>(done, maximum)), maximum, status);
     };
 
-    Unit unit(db);
+    Transaction unit(db);
     // Every defined table exists afterwards, also those the file lacks: the data module expects them all.
     for (const TableDef& def : tables) {
         if (indexOf(existing, def.name) >= 0)
             continue;
-        QSqlQuery create(db);
-        const QString sql = createSql ? createSql(def) : sqliteCreateTable(def);
-        if (!create.exec(sql))
-            fail(QStringLiteral("Tablica %1 ne može se stvoriti: %2")
-                     .arg(def.name, create.lastError().text()));
+        for (const QString& sql : QStringList{createStatement(def)} + indexStatements(def)) {
+            QSqlQuery create(db);
+            if (!create.exec(sql))
+                fail(QStringLiteral("Tablica %1 ne može se stvoriti: %2")
+                         .arg(def.name, create.lastError().text()));
+        }
     }
     for (Plan& p : plans) {
         const TableDef& def = *p.def;
@@ -349,8 +299,7 @@ ImportResult importAccessDatabase(const QString& mdbPath, QSqlDatabase& db, cons
     return result;
 }
 
-std::optional<ImportResult> importOnFirstStart(const QList<TableDef>& tables, const ImportProgress& progress,
-                                               const CreateTableSql& createSql)
+std::optional<ImportResult> importOnFirstStart(const QList<TableDef>& tables, const ImportProgress& progress)
 {
     const QString target = Paths::databaseFile();
     const QString source = findMainMdb(QFileInfo(target).absolutePath());
@@ -372,7 +321,7 @@ std::optional<ImportResult> importOnFirstStart(const QList<TableDef>& tables, co
             if (!db.open())
                 fail(QStringLiteral("Baza podataka \"%1\" ne može se stvoriti: %2")
                          .arg(QDir::toNativeSeparators(target), db.lastError().text()));
-            result = importAccessDatabase(source, db, tables, progress, createSql);
+            result = importAccessDatabase(source, db, tables, progress);
             db.close();
         } catch (...) {
             db.close();

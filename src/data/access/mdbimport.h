@@ -13,8 +13,6 @@ namespace tarvel::data::access {
 
 // Same shape as TDM::progress, so the main window's progress bar can take it directly.
 using ImportProgress = std::function<void(int position, int maximum, const QString& status)>;
-// Turns a table definition into the store's CREATE TABLE statement.
-using CreateTableSql = std::function<QString(const TableDef&)>;
 
 struct ImportedTable
 {
@@ -36,22 +34,18 @@ struct ImportResult
 
 // Copies every defined table that the Jet file holds into `db`, column by column by name (names
 // compared without case): counter values (AUTOKEY, ID) kept, texts, numbers and empty values as they
-// are, dates as ISO text ("YYYY-MM-DD", with " HH:MM:SS" when the value has a time of day). Tables the
-// database lacks are created from their definitions (with `createSql`, or a plain SQLite rendering of
-// the definition when none is given). Everything runs in one transaction: on any failure nothing stays
+// are, dates as ISO text ("YYYY-MM-DD", with " HH:MM:SS" when the value has a time of day). Defined
+// tables the database lacks are created from their definitions (createStatement, indexStatements),
+// also those the file does not hold. Everything runs in one transaction: on any failure nothing stays
 // behind and TarvelError is raised. A database whose defined tables already hold rows is refused before
 // anything is written. The .mdb file is only read.
 ImportResult importAccessDatabase(const QString& mdbPath, QSqlDatabase& db, const QList<TableDef>& tables,
-                                  const ImportProgress& progress = {}, const CreateTableSql& createSql = {});
+                                  const ImportProgress& progress = {});
 
 // First start: when "baze" holds "fiskal.mdb" and there is no baze/fiskal.db yet, builds fiskal.db from
 // it (in a side file renamed into place only when the import has succeeded, so a failure leaves no
 // database behind). Nothing to do gives no result. Call it before the data module opens the database.
 std::optional<ImportResult> importOnFirstStart(const QList<TableDef>& tables,
-                                               const ImportProgress& progress = {},
-                                               const CreateTableSql& createSql = {});
-
-// The SQLite statement the importer uses when it is given no other.
-QString sqliteCreateTable(const TableDef& table);
+                                               const ImportProgress& progress = {});
 
 } // namespace tarvel::data::access
