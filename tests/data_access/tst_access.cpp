@@ -536,6 +536,51 @@ private Q_SLOTS:
             QCOMPARE(got[i].toString(), expected[i].toString());
     }
 
+    void storeForms_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QVariant>("expected"); // invalid: refused
+        const QDateTime evening(QDate(2000, 6, 17), QTime(20, 36, 24), Qt::UTC);
+        QTest::newRow("date-time keeps its time")
+            << QVariant(evening) << int(ColType::Date) << QVariant(QStringLiteral("2000-06-17 20:36:24"));
+        QTest::newRow("midnight is a date") << QVariant(QDateTime(QDate(2000, 6, 17), QTime(0, 0), Qt::UTC))
+                                            << int(ColType::Date) << QVariant(QStringLiteral("2000-06-17"));
+        QTest::newRow("date") << QVariant(QDate(2016, 2, 29)) << int(ColType::Date)
+                              << QVariant(QStringLiteral("2016-02-29"));
+        QTest::newRow("ISO text into a date")
+            << QVariant(QStringLiteral("2016-02-29T07:05:00")) << int(ColType::Date)
+            << QVariant(QStringLiteral("2016-02-29 07:05:00"));
+        QTest::newRow("empty stays empty")
+            << QVariant() << int(ColType::Double) << QVariant(QMetaType(QMetaType::Nullptr));
+        QTest::newRow("decimal comma")
+            << QVariant(QStringLiteral("12,5")) << int(ColType::Double) << QVariant(12.5);
+        QTest::newRow("double into integer")
+            << QVariant(2.6) << int(ColType::Integer) << QVariant(qlonglong(3));
+        QTest::newRow("money keeps its cents")
+            << QVariant(1234.56) << int(ColType::Double) << QVariant(1234.56);
+        QTest::newRow("word into a number")
+            << QVariant(QStringLiteral("Male")) << int(ColType::Double) << QVariant();
+        QTest::newRow("word into a date")
+            << QVariant(QStringLiteral("sutra")) << int(ColType::Date) << QVariant();
+    }
+    void storeForms()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(int, type);
+        QFETCH(QVariant, expected);
+        if (!expected.isValid()) {
+            QVERIFY_THROWS_EXCEPTION(TarvelError, storeValue(value, ColType(type)));
+            return;
+        }
+        const QVariant got = storeValue(value, ColType(type));
+        if (expected.typeId() == QMetaType::Nullptr) {
+            QVERIFY(got.isNull());
+            return;
+        }
+        QCOMPARE(got, expected);
+    }
+
     void importKeepsCounterValues()
     {
         // an empty table whose counter has already moved on: keys the store handed out itself would

@@ -58,6 +58,9 @@ struct Cell
 
 [[noreturn]] void refuse(const Cell& at, const QVariant& v)
 {
+    if (at.table.isEmpty())
+        fail(QStringLiteral("Vrijednost \"%1\" ne može se prenijeti.").arg(v.toString()),
+             ErrorKind::InvalidField);
     fail(QStringLiteral("Vrijednost \"%1\" stupca %2 u tablici %3 (redak %4) ne može se prenijeti.")
              .arg(v.toString(), at.column, at.table)
              .arg(at.row),
@@ -145,6 +148,12 @@ QString findMainMdb(const QString& folder)
 }
 
 } // namespace
+
+QVariant storeValue(const QVariant& value, ColType type)
+{
+    const QString none;
+    return toStore(value, type, Cell{none, none, 0});
+}
 
 QString ImportResult::summary() const
 {

@@ -42,6 +42,11 @@ struct ImportResult
 ImportResult importAccessDatabase(const QString& mdbPath, QSqlDatabase& db, const QList<TableDef>& tables,
                                   const ImportProgress& progress = {});
 
+// A value read from a Jet file in the form the store keeps for a column of `type` (what the import
+// writes). A value that has no such form (a text that is no number for a Double column) raises
+// TarvelError of kind InvalidField.
+QVariant storeValue(const QVariant& value, ColType type);
+
 // First start: when "baze" holds "fiskal.mdb" and there is no baze/fiskal.db yet, builds fiskal.db from
 // it (in a side file renamed into place only when the import has succeeded, so a failure leaves no
 // database behind). Nothing to do gives no result. Call it before the data module opens the database.
