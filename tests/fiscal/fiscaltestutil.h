@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -106,6 +108,62 @@ struct Pki
                openssl(dir, {"pkcs12", "-export", "-inkey", "potpis.key", "-in", "potpis.pem", "-certfile",
                              "ca.pem", "-out", "lanac.p12", "-passout", pass});
     }
+};
+
+// The stand-in fiscal service of tests/servers, run for one test case or class.
+class CisServer
+{
+public:
+    ~CisServer() { stop(); }
+
+    bool start(const QString& work, const QString& cert, const QString& key, const QString& trustedCa)
+    {
+        m_work = work;
+        QDir().mkpath(work);
+        m_proc.setProgram(QStringLiteral("python3"));
+        m_proc.setArguments({QStringLiteral(TARVEL_SOURCE_DIR "/tests/servers/fiscal-cis-server.py"),
+                             "--cert", cert, "--key", key, "--trusted-ca", trustedCa, "--work", work});
+        m_proc.setProcessChannelMode(QProcess::SeparateChannels);
+        m_proc.start();
+        if (!m_proc.waitForStarted(10000))
+            return false;
+        QByteArray line;
+        for (int i = 0; i < 100 && !line.contains('\n'); ++i) {
+            m_proc.waitForReadyRead(100);
+            line += m_proc.readAllStandardOutput();
+        }
+        if (!line.startsWith("PORT "))
+            return false;
+        m_port = line.mid(5).trimmed().toInt();
+        return m_port > 0;
+    }
+    void stop()
+    {
+        if (m_proc.state() == QProcess::NotRunning)
+            return;
+        m_proc.closeWriteChannel();
+        if (!m_proc.waitForFinished(5000)) {
+            m_proc.kill();
+            m_proc.waitForFinished(2000);
+        }
+    }
+    int port() const { return m_port; }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+    void setMode(const QJsonObject& mode) { zapisi(m_work + "/mode.json", QJsonDocument(mode).toJson()); }
+    QList<QJsonObject> log() const
+    {
+        QList<QJsonObject> entries;
+        for (const QByteArray& line : procitaj(m_work + "/log.jsonl").split('\n'))
+            if (!line.trimmed().isEmpty())
+                entries << QJsonDocument::fromJson(line).object();
+        return entries;
+    }
+    QByteArray request(int n) const { return procitaj(m_work + QStringLiteral("/request-%1.xml").arg(n)); }
+
+private:
+    QProcess m_proc;
+    QString m_work;
+    int m_port = 0;
 };
 
 } // namespace fiscaltest
