@@ -154,6 +154,7 @@ void KreirajPotpisniKontekst()
         xmlSecDSigCtxDestroy(s.potpisniKontekst);
         s.potpisniKontekst = nullptr;
     }
+    pripremi("Greška: xmlsec initialization failed.");
     s.potpisniKontekst = g_pripremljen ? xmlSecDSigCtxCreate(nullptr) : nullptr;
     if (!s.potpisniKontekst)
         neuspjeh(QStringLiteral("Greška - Ne mogu kreirati potpisnu proceduru"),
