@@ -156,6 +156,23 @@ private Q_SLOTS:
             << "PoslovniProstorZahtjev"
             << "Greška: Ne valja";
     }
+    void answerEntitiesNotExpanded()
+    {
+        // the answer comes from outside: no external entity is read into it
+        InicijalizirajXmlSec();
+        fiscaltest::zapisi(m_tmp.filePath("tajna.txt"), "TAJNA");
+        const QByteArray xml =
+            "<!DOCTYPE x [<!ENTITY e SYSTEM \"file://" + m_tmp.filePath("tajna.txt").toUtf8() +
+            "\">]><soap:Envelope xmlns:soap=\"s\" xmlns:tns=\"t\"><soap:Body><tns:RacunOdgovor>"
+            "<tns:Jir>&e;</tns:Jir></tns:RacunOdgovor></soap:Body></soap:Envelope>";
+        m_server.setMode({{"mode", "raw"}, {"body", QString::fromUtf8(xml)}});
+        pripremiRacun();
+        const QString result = posalji();
+        QVERIFY2(!result.contains("TAJNA"), qPrintable(result));
+        QVERIFY(!fiscaltest::procitaj(Paths::file("xml/response.xml")).contains("TAJNA"));
+        OslobodiZahtjev();
+    }
+
     void answers()
     {
         QFETCH(QByteArray, xml);

@@ -8,7 +8,7 @@ the JSON file --work/mode.json, which the test rewrites between requests:
   {"mode": "greska", "poruka": "..."} RacunOdgovor with an error message
   {"mode": "prazno"}                 RacunOdgovor without JIR or error
   {"mode": "prostor"} / {"mode": "prostor-greska", "poruka": "..."}
-  {"mode": "notxml"}, {"mode": "http500"}, {"mode": "hang"}
+  {"mode": "notxml"}, {"mode": "http500"}, {"mode": "hang"}, {"mode": "raw", "body": "..."}
 The chosen port is printed as "PORT <n>" on the first line of standard output.
 """
 import argparse
@@ -100,6 +100,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return self.answer(200, envelope('<tns:PoslovniProstorOdgovor xmlns:tns="%s">%s'
                                              '</tns:PoslovniProstorOdgovor>'
                                              % (TNS, greske(mode.get("poruka", "Neispravan prostor")))))
+        if m == "raw":
+            return self.answer(200, mode.get("body", "").encode("utf-8"))
         return self.answer(500, b"unknown mode", "text/plain")
 
     def answer(self, status, data, ctype="text/xml; charset=utf-8"):
