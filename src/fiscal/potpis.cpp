@@ -8,7 +8,9 @@
 #include "fiscal/xmlpomoc.h"
 #include "fiscal/zahtjev.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <cstdio>
 #include <libxml/parser.h>
@@ -79,6 +81,41 @@ xmlSecKeyPtr ucitajPkcs12(const QString& certifikat, const QString& lozinka)
     const QByteArray pwd = lozinka.toUtf8();
     return xmlSecCryptoAppKeyLoad(file.constData(), xmlSecKeyDataFormatPkcs12, pwd.constData(), nullptr,
                                   nullptr);
+}
+
+// Opening a PKCS#12 file costs more than signing a request, so the signing key of a request is a copy
+// of the one last read from the same, unchanged file with the same password.
+struct SpremljeniKljuc
+{
+    QString certifikat;
+    QString lozinka;
+    QDateTime promjena;
+    qint64 velicina = -1;
+    xmlSecKeyPtr kljuc = nullptr;
+
+    void isprazni()
+    {
+        if (kljuc)
+            xmlSecKeyDestroy(kljuc);
+        *this = SpremljeniKljuc();
+    }
+};
+SpremljeniKljuc g_kljuc;
+
+xmlSecKeyPtr kljucZaPotpis(const QString& certifikat, const QString& lozinka)
+{
+    const QFileInfo info(certifikat);
+    if (certifikat.isEmpty() || !info.isFile())
+        return nullptr;
+    if (!g_kljuc.kljuc || g_kljuc.certifikat != certifikat || g_kljuc.lozinka != lozinka ||
+        g_kljuc.promjena != info.lastModified() || g_kljuc.velicina != info.size()) {
+        g_kljuc.isprazni();
+        xmlSecKeyPtr k = ucitajPkcs12(certifikat, lozinka);
+        if (!k)
+            return nullptr;
+        g_kljuc = {certifikat, lozinka, info.lastModified(), info.size(), k};
+    }
+    return xmlSecKeyDuplicate(g_kljuc.kljuc);
 }
 
 QString datotekaKopije(const char* folder)
@@ -159,7 +196,7 @@ void KreirajPotpisniKontekst()
     if (!s.potpisniKontekst)
         neuspjeh(QStringLiteral("Greška - Ne mogu kreirati potpisnu proceduru"),
                  QStringLiteral("Ne mogu kreirati potpisni kontekst"));
-    s.potpisniKontekst->signKey = ucitajPkcs12(s.certifikat, s.lozinka);
+    s.potpisniKontekst->signKey = kljucZaPotpis(s.certifikat, s.lozinka);
     if (!s.potpisniKontekst->signKey)
         neuspjeh(QStringLiteral("Greška - Ne mogu učitati privatni ključ"),
                  QStringLiteral("Ne mogu učitati privatni ključ"));
@@ -267,6 +304,7 @@ void UgasiXmlSec()
         xmlSecKeyDestroy(s.KljucZKI);
         s.KljucZKI = nullptr;
     }
+    g_kljuc.isprazni();
     if (!g_pripremljen)
         return;
     xmlSecCryptoShutdown();

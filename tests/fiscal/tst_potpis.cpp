@@ -342,6 +342,40 @@ private Q_SLOTS:
         QCOMPARE(stanje().detaljnaGreska, jir);
     }
 
+    void replacedKeyFileIsReadAgain()
+    {
+        const QString path = m_tmp.filePath("zamjena.p12");
+        QFile::remove(path);
+        QVERIFY(QFile::copy(m_pki.p12Moderni(), path));
+        stanje().certifikat = path;
+        stanje().lozinka = fiscaltest::Pki::lozinka();
+        KreirajPotpisniKontekst();
+        pripremiRacun(racun("27/POS1/1", 10, "05.03.2013T14:22:07"), tvrtka());
+        PotpisiZahtjev();
+        QCOMPARE(verify(sent(), "RacunZahtjev").code, 0);
+        OslobodiZahtjev();
+
+        // another certificate under the same name
+        QFile::remove(path);
+        QVERIFY(fiscaltest::openssl(m_pki.dir, {"pkcs12", "-export", "-inkey", "strani-server.key", "-in",
+                                                "strani-server.pem", "-out", path, "-passout",
+                                                "pass:" + fiscaltest::Pki::lozinka()}));
+        KreirajPotpisniKontekst();
+        pripremiRacun(racun("27/POS1/1", 10, "05.03.2013T14:22:07"), tvrtka());
+        PotpisiZahtjev();
+        const fiscaltest::Rezultat der =
+            fiscaltest::pokreni("openssl", {"x509", "-outform", "DER", "-in", m_pki.stranaServerCert()});
+        QVERIFY(QString::fromLatin1(fiscaltest::procitaj(sent()))
+                    .remove(QRegularExpression("\\s"))
+                    .contains(QString::fromLatin1(der.out.toBase64())));
+        QVERIFY(verify(sent(), "RacunZahtjev").code != 0); // not issued by the trusted CA
+        OslobodiZahtjev();
+
+        // and a wrong password is refused even right after a good one
+        stanje().lozinka = QStringLiteral("kriva");
+        QVERIFY_THROWS_EXCEPTION(TarvelError, KreirajPotpisniKontekst());
+    }
+
     void restartAfterShutdown()
     {
         UgasiXmlSec();
