@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/errors.h"
+#include "core/format.h"
 #include "core/paths.h"
 #include "data/tableobject.h"
 #include "fiscal/fiskalnostanje.h"
@@ -213,6 +214,24 @@ void FiskalizirajRacun(TableObject* fiskal, TableObject* opci, FiskalniPrikaz& p
                     "Račun nije fiskaliziran. Greška u komunikaciji sa serverom ili certifikatom. ") +
                 kDvaReda + s.detaljnaGreska);
     }
+}
+
+ProstorPodaci prostorIzReda(const TableObject& o, bool zatvori)
+{
+    ProstorPodaci p;
+    p.oib = o.asString(QStringLiteral("OIB"));
+    p.oznaka = o.asString(QStringLiteral("SKLAD"));
+    p.ulica = o.asString(QStringLiteral("ULICA"));
+    p.kucniBroj = o.asString(QStringLiteral("K_BR"));
+    p.kucniBrojDodatak = o.asString(QStringLiteral("K_BR_D"));
+    p.brojPoste = o.asString(QStringLiteral("PTT"));
+    p.naselje = o.asString(QStringLiteral("MJESTO"));
+    p.opcina = o.asString(QStringLiteral("OPCINA"));
+    p.radnoVrijeme = o.asString(QStringLiteral("RAD_VR"));
+    p.datumPocetka = fmt::date(Clock::today());
+    p.zatvori = zatvori;
+    p.imeCert = o.asString(QStringLiteral("IME_CERT"));
+    return p;
 }
 
 int prvoPraznoObaveznoPolje(const ProstorPodaci& p)

@@ -46,6 +46,9 @@ void FiskalizirajRacun(data::TableObject* fiskal, data::TableObject* opci, Fiska
 // 6 Radno vrijeme, 7 Šifra posl. prostora.
 int prvoPraznoObaveznoPolje(const ProstorPodaci& p);
 
+// The premises request's values from the stored OPCI row, starting today.
+ProstorPodaci prostorIzReda(const data::TableObject& opci, bool zatvori);
+
 // Registers (or closes) the business premises; the screen has stored its fields and checked the
 // required ones. Returns the result text; failures of the exchange's preparation raise TarvelError.
 QString PrijaviProstor(const ProstorPodaci& prostor, const QString& lozinka, FiskalniPrikaz& prikaz);

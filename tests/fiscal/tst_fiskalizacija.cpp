@@ -365,6 +365,38 @@ private Q_SLOTS:
         QVERIFY(!stanje().KljucZKI);
     }
 
+    void premisesFromStoredCompany()
+    {
+        zatvoriFiskalizaciju();
+        QCOMPARE(QString::fromLatin1(MaticniOIB), QString::fromLatin1(TDM::MaticniOIB));
+        TableObject* o = m_tdm->OpcaTable;
+        o->edit();
+        o->setValue("OIB", MaticniOIB);
+        o->setValue("ULICA", " Ulica Đure & Šime ");
+        o->setValue("K_BR", "12");
+        o->setValue("K_BR_D", "b");
+        o->setValue("PTT", "31000");
+        o->setValue("MJESTO", "Osijek");
+        o->setValue("OPCINA", "Osijek");
+        o->setValue("RAD_VR", "Pon-Sub 7-21");
+        o->setValue("IME_CERT", m_pki.p12Moderni());
+        o->post();
+        m_server.setMode({{"mode", "prostor"}});
+        const ProstorPodaci p = prostorIzReda(*o, false);
+        QCOMPARE(prvoPraznoObaveznoPolje(p), -1);
+        QCOMPARE(p.datumPocetka, QStringLiteral("05.03.2013"));
+        Prikaz prikaz;
+        QCOMPARE(PrijaviProstor(p, fiscaltest::Pki::lozinka(), prikaz),
+                 QStringLiteral("Poslovni prostor prijavljen"));
+        const QJsonObject entry = m_server.log().last();
+        QCOMPARE(entry["path"].toString(), "/FiskalizacijaServiceTest");
+        QVERIFY(entry["verified"].toBool());
+        const QByteArray file = fiscaltest::procitaj(datotekaZahtjeva());
+        QVERIFY(file.contains("<tns:Ulica>Ulica &#272;ure &amp; &#352;ime</tns:Ulica>"));
+        QVERIFY(file.contains("<tns:KucniBrojDodatak>b</tns:KucniBrojDodatak>"));
+        QVERIFY(!file.contains("OznakaZatvaranja"));
+    }
+
     void premisesWithBadPassword()
     {
         zatvoriFiskalizaciju();
