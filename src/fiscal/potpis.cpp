@@ -9,6 +9,7 @@
 #include "fiscal/zahtjev.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -30,6 +31,7 @@ bool g_pripremljen = false;
 
 void zapisiTekst(const QString& path, const QByteArray& data)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size())
         throw TarvelError(ErrorKind::Other, QStringLiteral("Ne mogu zapisati datoteku ") + path +

@@ -6,7 +6,9 @@
 #include "fiscal/potpis.h"
 #include "fiscal/xmlpomoc.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTcpSocket>
 #include <curl/curl.h>
@@ -33,6 +35,7 @@ QByteArray procitajDatoteku(const QString& path)
 
 void spremiOdgovor(xmlDocPtr doc, const QString& path)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     if (xmlSaveFileEnc(QFile::encodeName(path).constData(), doc, "UTF-8") < 0)
         throw TarvelError(ErrorKind::Other, QStringLiteral("Ne mogu zapisati datoteku ") + path);
 }

@@ -6,7 +6,9 @@
 #include "core/paths.h"
 #include "fiscal/fiskalnostanje.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QUuid>
 
 namespace tarvel::fiscal {
@@ -227,6 +229,7 @@ void zapisiLinije(const QString& path, const QStringList& lines)
     QByteArray data;
     for (const QString& line : lines)
         data += line.toUtf8() + "\r\n";
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size())
         throw TarvelError(ErrorKind::Other, QStringLiteral("Ne mogu zapisati datoteku ") + path +

@@ -436,8 +436,14 @@ private Q_SLOTS:
 
     void unwritableFileRaises()
     {
-        QVERIFY(QDir(m_dir.path()).removeRecursively());
+        // a missing folder is made; a file in the folder's place cannot be written through
+        QVERIFY(QDir(m_dir.filePath(QStringLiteral("xml"))).removeRecursively());
+        Popunixmlracun(primjer(), tvrtka());
+        QVERIFY(QFile::exists(datotekaZahtjeva()));
+        QVERIFY(QDir(m_dir.filePath(QStringLiteral("xml"))).removeRecursively());
+        fiscaltest::zapisi(m_dir.filePath(QStringLiteral("xml")), "x");
         QVERIFY_THROWS_EXCEPTION(TarvelError, Popunixmlracun(primjer(), tvrtka()));
+        QVERIFY(QFile::remove(m_dir.filePath(QStringLiteral("xml"))));
         QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("xml"))));
     }
 };
