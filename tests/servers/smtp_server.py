@@ -15,11 +15,13 @@ import base64
 import email
 import email.policy
 import json
+import logging
 import os
 import socket
 import ssl
 import sys
 import threading
+import warnings
 
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult, LoginPassword
@@ -94,6 +96,9 @@ async def silent(port):
 
 
 def main():
+    # The tests provoke failures on purpose; their tracebacks would only clutter the test log.
+    warnings.simplefilter("ignore")
+    logging.getLogger("mail.log").setLevel(logging.CRITICAL)
     ap = argparse.ArgumentParser()
     ap.add_argument("--mode", choices=["starttls", "implicit", "plain", "silent"], default="starttls")
     ap.add_argument("--port", type=int, default=0)

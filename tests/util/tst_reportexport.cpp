@@ -25,7 +25,7 @@ QString run(const QString& program, const QStringList& args)
 QList<QSizeF> pageSizes(const QString& pdf)
 {
     const QString info = run(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
-                                                          QStringLiteral("-l"), QStringLiteral("999"), pdf});
+                                                         QStringLiteral("-l"), QStringLiteral("999"), pdf});
     QList<QSizeF> out;
     static const QRegularExpression re(QStringLiteral("Page\\s+\\d+ size:\\s+([\\d.]+) x ([\\d.]+) pts"));
     for (auto it = re.globalMatch(info); it.hasNext();) {
@@ -45,7 +45,8 @@ QString pdfText(const QString& pdf, int page = 0)
 {
     QStringList args;
     if (page > 0)
-        args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l") << QString::number(page);
+        args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l")
+             << QString::number(page);
     args << pdf << QStringLiteral("-");
     return run(QStringLiteral("pdftotext"), args);
 }
@@ -64,7 +65,8 @@ public:
         setTitle(QStringLiteral("Popis"));
         pageHeader(10).label(QStringLiteral("Račun – čćžšđ ČĆŽŠĐ"));
         columnHeader(6).label(QStringLiteral("Broj"));
-        detail(6).field([word](const Context& c) { return word + QLatin1Char(' ') + c.str(QStringLiteral("N")); });
+        detail(6).field(
+            [word](const Context& c) { return word + QLatin1Char(' ') + c.str(QStringLiteral("N")); });
         pageFooter(8).field([](const Context& c) { return c.pageText(); }).at(0, 2, 100, 5);
     }
 };
