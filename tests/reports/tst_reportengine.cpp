@@ -1,5 +1,5 @@
-#include "reports/report.h"
 #include "reports/render.h"
+#include "reports/report.h"
 
 #include <QtTest>
 
@@ -105,9 +105,10 @@ void TestReportEngine::bandsPrintInTheirOrder()
     const PreparedReport p = r.prepare();
     QCOMPARE(p.pageCount(), 1);
     using B = BandType;
-    const QList<BandType> expected{B::PageHeader, B::Title,       B::ColumnHeader, B::GroupHeader, B::Detail,
-                                   B::GroupFooter, B::GroupHeader, B::Detail,       B::GroupFooter, B::GroupHeader,
-                                   B::Detail,      B::GroupFooter, B::Summary,      B::PageFooter};
+    const QList<BandType> expected{B::PageHeader,  B::Title,       B::ColumnHeader, B::GroupHeader,
+                                   B::Detail,      B::GroupFooter, B::GroupHeader,  B::Detail,
+                                   B::GroupFooter, B::GroupHeader, B::Detail,       B::GroupFooter,
+                                   B::Summary,     B::PageFooter};
     QCOMPARE(bandOrder(p.pages[0]), expected);
     // Bands follow one another downwards; the page footer sits at the foot of the body.
     const auto& items = p.pages[0].items;
@@ -115,9 +116,9 @@ void TestReportEngine::bandsPrintInTheirOrder()
         QVERIFY2(items[i].rect.top() >= items[i - 1].rect.top(), qPrintable(items[i].text));
     QCOMPARE(items.back().text, QStringLiteral("Podnožje"));
     QCOMPARE(items.back().rect.top(), 297.0 - 10 - 6);
-    QCOMPARE(p.pages[0].texts().mid(0, 5), (QStringList{QStringLiteral("Zaglavlje"), QStringLiteral("Naslov"),
-                                                        QStringLiteral("Stupci"), QStringLiteral("Ančić d.o.o."),
-                                                        QStringLiteral("1-1-1")}));
+    QCOMPARE(p.pages[0].texts().mid(0, 5),
+             (QStringList{QStringLiteral("Zaglavlje"), QStringLiteral("Naslov"), QStringLiteral("Stupci"),
+                          QStringLiteral("Ančić d.o.o."), QStringLiteral("1-1-1")}));
 }
 
 void TestReportEngine::detailListBreaksOverPagesWithHeadersAndPageNumbers()
@@ -182,7 +183,9 @@ void TestReportEngine::groupFootersSumPerGroupAndSummaryOverAll()
     g.footer().sum(QStringLiteral("UKIZNOS"), QStringLiteral("###,##0.00")).at(100, 0, 40, 5);
     g.footer().field([](const Context& c) { return c.groupRecordNo(); }).at(150, 0, 10, 5).name("broj");
     r.detail(5).field(QStringLiteral("UKIZNOS"), QStringLiteral("###,##0.00"));
-    r.detail().field([](const Context& c) { return c.sum(QStringLiteral("UKIZNOS")); }, "0.00").name("tekuci");
+    r.detail()
+        .field([](const Context& c) { return c.sum(QStringLiteral("UKIZNOS")); }, "0.00")
+        .name("tekuci");
     r.summary(6).sum(QStringLiteral("UKIZNOS"), QStringLiteral("###,##0.00")).name(QStringLiteral("ukupno"));
     const PreparedReport p = r.prepare();
     // 10.25 * (1+2+3), * (4+5+6), * (7+8+9)
@@ -195,7 +198,8 @@ void TestReportEngine::groupFootersSumPerGroupAndSummaryOverAll()
                 out << it->text;
         return out;
     }();
-    QCOMPARE(footers, (QStringList{QStringLiteral("61,50"), QStringLiteral("153,75"), QStringLiteral("246,00")}));
+    QCOMPARE(footers,
+             (QStringList{QStringLiteral("61,50"), QStringLiteral("153,75"), QStringLiteral("246,00")}));
     QCOMPARE(textsOf(p, QStringLiteral("ukupno")), QStringList{QStringLiteral("461,25")});
     QCOMPARE(textsOf(p, QStringLiteral("kupac_u_podnozju")),
              (QStringList{QStringLiteral("Ančić d.o.o."), QStringLiteral("Bošnjak obrt"),
@@ -207,7 +211,8 @@ void TestReportEngine::groupFootersSumPerGroupAndSummaryOverAll()
 void TestReportEngine::nestedGroupsAndNewPagePerGroup()
 {
     QList<QVariantMap> rows;
-    const char* data[][3] = {{"A", "x", "1"}, {"A", "x", "2"}, {"A", "y", "3"}, {"B", "y", "4"}, {"B", "y", "5"}};
+    const char* data[][3] = {
+        {"A", "x", "1"}, {"A", "x", "2"}, {"A", "y", "3"}, {"B", "y", "4"}, {"B", "y", "5"}};
     for (auto& d : data)
         rows.append({{"G1", d[0]}, {"G2", d[1]}, {"V", QString::fromLatin1(d[2]).toDouble()}});
     ListSource src(rows);
@@ -241,7 +246,8 @@ void TestReportEngine::hiddenItemIsAbsentAndHiddenBandTakesNoSpace()
         .name(QStringLiteral("veliki"))
         .visibleIf([](const Context& c) { return c.num(QStringLiteral("UKIZNOS")) > 15; });
     r.addDetail(7)
-        .visibleIf([](const Context& c) { return c.str(QStringLiteral("KUPAC")).startsWith(QStringLiteral("B")); })
+        .visibleIf(
+            [](const Context& c) { return c.str(QStringLiteral("KUPAC")).startsWith(QStringLiteral("B")); })
         .label(QStringLiteral("Samo Bošnjak"))
         .name(QStringLiteral("bosnjak"));
     const PreparedReport p = r.prepare();
@@ -260,16 +266,26 @@ void TestReportEngine::fieldMasks_data()
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QString>("mask");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("amount") << QVariant(1234567.5) << "###,###,###,###,##0.00" << "1.234.567,50";
-    QTest::newRow("negative amount") << QVariant(-12.5) << "###,##0.00" << "-12,50";
-    QTest::newRow("rate") << QVariant(25.0) << "#0.00%" << "25,00%";
-    QTest::newRow("half away from zero") << QVariant(0.125) << "0.00" << "0,13";
-    QTest::newRow("integer with mask") << QVariant(7) << "000" << "007";
-    QTest::newRow("integer plain") << QVariant(42) << "" << "42";
-    QTest::newRow("double plain") << QVariant(12.5) << "" << "12,5";
-    QTest::newRow("date") << QVariant(QDate(2026, 3, 5)) << "" << "05.03.2026";
-    QTest::newRow("text ignores mask") << QVariant(QStringLiteral("Šljunak")) << "0.00" << "Šljunak";
-    QTest::newRow("null") << QVariant() << "0.00" << "";
+    QTest::newRow("amount") << QVariant(1234567.5) << "###,###,###,###,##0.00"
+                            << "1.234.567,50";
+    QTest::newRow("negative amount") << QVariant(-12.5) << "###,##0.00"
+                                     << "-12,50";
+    QTest::newRow("rate") << QVariant(25.0) << "#0.00%"
+                          << "25,00%";
+    QTest::newRow("half away from zero") << QVariant(0.125) << "0.00"
+                                         << "0,13";
+    QTest::newRow("integer with mask") << QVariant(7) << "000"
+                                       << "007";
+    QTest::newRow("integer plain") << QVariant(42) << ""
+                                   << "42";
+    QTest::newRow("double plain") << QVariant(12.5) << ""
+                                  << "12,5";
+    QTest::newRow("date") << QVariant(QDate(2026, 3, 5)) << ""
+                          << "05.03.2026";
+    QTest::newRow("text ignores mask") << QVariant(QStringLiteral("Šljunak")) << "0.00"
+                                       << "Šljunak";
+    QTest::newRow("null") << QVariant() << "0.00"
+                          << "";
 }
 
 void TestReportEngine::fieldMasks()
@@ -320,9 +336,10 @@ void TestReportEngine::landscapeSheet()
 
 void TestReportEngine::wrappedTextGrowsItsBandAndPushesItemsBelow()
 {
-    const QString longText = QStringLiteral("Poduzetnik nije u sustavu PDV-a pa prema čl. 90. Zakona o PDV-u, "
-                                            "PDV nije obračunan. ")
-                                 .repeated(3);
+    const QString longText =
+        QStringLiteral("Poduzetnik nije u sustavu PDV-a pa prema čl. 90. Zakona o PDV-u, "
+                       "PDV nije obračunan. ")
+            .repeated(3);
     ListSource src({{{QStringLiteral("T"), longText}}, {{QStringLiteral("T"), QStringLiteral("Kratko")}}});
     Report r;
     r.setSource(&src);
@@ -337,8 +354,8 @@ void TestReportEngine::wrappedTextGrowsItsBandAndPushesItemsBelow()
     QVERIFY(texts[0]->rect.height() > 20);
     QVERIFY(texts[0]->wrap);
     const double grow = texts[0]->rect.height() - 5;
-    QCOMPARE(below[0]->rect.top(), texts[0]->rect.top() + 6 + grow); // pushed down by the growth
-    QCOMPARE(right[0]->rect.top(), texts[0]->rect.top());            // beside it: stays
+    QCOMPARE(below[0]->rect.top(), texts[0]->rect.top() + 6 + grow);  // pushed down by the growth
+    QCOMPARE(right[0]->rect.top(), texts[0]->rect.top());             // beside it: stays
     QCOMPARE(texts[1]->rect.top(), texts[0]->rect.top() + 12 + grow); // the band grew as much
     QCOMPARE(texts[1]->rect.height(), 5.0);
     QCOMPARE(below[1]->rect.top(), texts[1]->rect.top() + 6);
@@ -368,8 +385,8 @@ void TestReportEngine::chainedDetailsAndSubDetailPerRecord()
     sd.footer(4).label(QStringLiteral("kraj")).name("d");
     const PreparedReport p = r.prepare();
     QCOMPARE(textsOf(p, QStringLiteral("d")),
-             (QStringList{"1-1-1", "2:1-1-1", "stavke", "1-1-1/s1#1", "kraj",                      //
-                          "2-1-1", "2:2-1-1", "stavke", "2-1-1/s1#1", "2-1-1/s2#2", "kraj",        //
+             (QStringList{"1-1-1", "2:1-1-1", "stavke", "1-1-1/s1#1", "kraj",               //
+                          "2-1-1", "2:2-1-1", "stavke", "2-1-1/s1#1", "2-1-1/s2#2", "kraj", //
                           "3-1-1", "2:3-1-1", "stavke", "3-1-1/s1#1", "3-1-1/s2#2", "3-1-1/s3#3", "kraj"}));
     const auto sub = p.findAll(QStringLiteral("d"));
     QCOMPARE(sub[3]->band, BandType::SubDetail);
@@ -383,7 +400,8 @@ void TestReportEngine::runningNumbersCountReportAndGroup()
     r.setSource(&src);
     r.addGroup(QStringLiteral("KUPAC"));
     r.detail(5)
-        .field([](const Context& c) { return QStringLiteral("%1.%2").arg(c.recordNo()).arg(c.groupRecordNo()); })
+        .field(
+            [](const Context& c) { return QStringLiteral("%1.%2").arg(c.recordNo()).arg(c.groupRecordNo()); })
         .name("rb");
     const PreparedReport p = r.prepare();
     QCOMPARE(textsOf(p, QStringLiteral("rb")), (QStringList{"1.1", "2.2", "3.1", "4.2", "5.1", "6.2"}));
