@@ -16,15 +16,17 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const int rows = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 2300;
-    const QString file = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir::temp().filePath("bench_report.pdf");
+    const QString file =
+        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir::temp().filePath("bench_report.pdf");
 
     QList<QVariantMap> data;
     for (int i = 0; i < rows; ++i)
-        data.append({{"KUPAC", QStringLiteral("Kupac %1 d.o.o. Čakovec").arg(i / 40, 3, 10, QLatin1Char('0'))},
-                     {"BROJ_DOK", QStringLiteral("%1-1-1").arg(i + 1)},
-                     {"DAT_DOKUM", QDate(2026, 1, 1).addDays(i % 365)},
-                     {"POTRAZUJE", 100.0 + (i * 37 % 1000) / 4.0},
-                     {"DUGUJE", (i % 3) * 25.5}});
+        data.append(
+            {{"KUPAC", QStringLiteral("Kupac %1 d.o.o. Čakovec").arg(i / 40, 3, 10, QLatin1Char('0'))},
+             {"BROJ_DOK", QStringLiteral("%1-1-1").arg(i + 1)},
+             {"DAT_DOKUM", QDate(2026, 1, 1).addDays(i % 365)},
+             {"POTRAZUJE", 100.0 + (i * 37 % 1000) / 4.0},
+             {"DUGUJE", (i % 3) * 25.5}});
     ListSource src(data);
 
     Report r;
@@ -59,7 +61,8 @@ int main(int argc, char** argv)
     t.restart();
     tarvel::util::ReportExport(prepared, file);
     const qint64 exportMs = t.elapsed();
-    out << "rows " << rows << ", pages " << prepared.pageCount() << ": prepare " << prepareMs << " ms, PDF export "
-        << exportMs << " ms, " << QFileInfo(file).size() / 1024 << " KiB -> " << file << Qt::endl;
+    out << "rows " << rows << ", pages " << prepared.pageCount() << ": prepare " << prepareMs
+        << " ms, PDF export " << exportMs << " ms, " << QFileInfo(file).size() / 1024 << " KiB -> " << file
+        << Qt::endl;
     return 0;
 }

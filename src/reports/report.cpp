@@ -30,6 +30,7 @@ struct EngineState
     std::vector<int> groupRecordNo;
     QHash<QString, double> reportSums, pageSums;
     std::vector<QHash<QString, double>> groupSums;
+    int openGroups = 0; // levels whose header has been placed and whose footer has not
 
     Context ctx() { return Context(r, this); }
     int pageNo() const { return int(out.pages.size()); }
@@ -165,8 +166,11 @@ struct EngineState
             placeFixed(*r->m_pageHeader);
         if (first && r->m_titleBand)
             placeFixed(*r->m_titleBand);
-        if (r->m_columnHeader)
+        if (r->m_columnHeader && (!first || r->m_columnHeader->m_firstPage))
             placeFixed(*r->m_columnHeader);
+        for (int l = 0; l < openGroups; ++l)
+            if (r->m_groups[l]->m_repeat && r->m_groups[l]->m_header)
+                placeFixed(*r->m_groups[l]->m_header);
         atPageTop = true;
     }
 
@@ -294,9 +298,12 @@ struct EngineState
                     }
             if (i > 0 && changed < levels) {
                 moveMaster(i - 1);
-                for (int l = levels - 1; l >= changed; --l)
+                for (int l = levels - 1; l >= changed; --l) {
+                    openGroups = l + 1;
                     if (r->m_groups[l]->m_footer)
                         place(*r->m_groups[l]->m_footer);
+                }
+                openGroups = changed;
                 moveMaster(i);
             }
             recordNo = i + 1;
@@ -310,6 +317,7 @@ struct EngineState
                     newPage();
                 if (g.m_header)
                     place(*g.m_header);
+                openGroups = l + 1;
             }
             for (int& c : groupRecordNo)
                 ++c;
@@ -322,9 +330,12 @@ struct EngineState
         }
         if (n > 0 && levels > 0) {
             moveMaster(n - 1);
-            for (int l = levels - 1; l >= 0; --l)
+            for (int l = levels - 1; l >= 0; --l) {
+                openGroups = l + 1;
                 if (r->m_groups[l]->m_footer)
                     place(*r->m_groups[l]->m_footer);
+            }
+            openGroups = 0;
         }
         if (r->m_summary)
             place(*r->m_summary);
@@ -675,6 +686,12 @@ Band& Group::footer(double height)
 Group& Group::newPageEach(bool on)
 {
     m_newPage = on;
+    return *this;
+}
+
+Group& Group::repeatHeader(bool on)
+{
+    m_repeat = on;
     return *this;
 }
 

@@ -125,7 +125,7 @@ public:
     Band& height(double mm);
     Band& visibleIf(Condition condition);
     Band& newPageBefore(bool on = true); // start a fresh page unless already at the top of one
-    Band& onFirstPage(bool on);          // page header and footer: print on the first page too
+    Band& onFirstPage(bool on);          // page header, column header, page footer: on the first page too
     Band& onLastPage(bool on);           // page footer: print on the last page too
 
     Item& label(const QString& text);
@@ -169,7 +169,8 @@ class Group
 public:
     Band& header(double height = 0);
     Band& footer(double height = 0);
-    Group& newPageEach(bool on = true); // every group but the first starts a page
+    Group& newPageEach(bool on = true);  // every group but the first starts a page
+    Group& repeatHeader(bool on = true); // a group running onto a new page shows its header again
 
 private:
     friend class Report;
@@ -177,6 +178,7 @@ private:
     Group(Report* owner, int level, ValueFn key);
     ValueFn m_key;
     bool m_newPage = false;
+    bool m_repeat = false;
     std::unique_ptr<Band> m_header, m_footer;
 };
 

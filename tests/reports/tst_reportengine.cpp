@@ -1,5 +1,6 @@
 #include "reports/render.h"
 #include "reports/report.h"
+#include "reports/tableobjectsource.h" // the adapter must at least compile against the data layer
 
 #include <QtTest>
 
@@ -73,6 +74,7 @@ private Q_SLOTS:
     void pageFooterOnFirstAndLastPageCanBeLeftOut();
     void groupFootersSumPerGroupAndSummaryOverAll();
     void nestedGroupsAndNewPagePerGroup();
+    void groupHeaderRepeatsOnTheNextPage();
     void hiddenItemIsAbsentAndHiddenBandTakesNoSpace();
     void fieldMasks_data();
     void fieldMasks();
@@ -232,6 +234,38 @@ void TestReportEngine::nestedGroupsAndNewPagePerGroup()
     QCOMPARE(textsOf(p, QStringLiteral("s1")), (QStringList{"6", "9"}));
     QVERIFY(p.pages[1].containsText(QStringLiteral("By")));
     QVERIFY(!p.pages[0].containsText(QStringLiteral("By")));
+}
+
+void TestReportEngine::groupHeaderRepeatsOnTheNextPage()
+{
+    ListSource src(invoices(30));
+    Report r;
+    r.setSource(&src);
+    r.pageHeader(10).label(QStringLiteral("Kartica"));
+    r.columnHeader(6).label(QStringLiteral("Broj"));
+    r.columnHeader().onFirstPage(false);
+    Group& g = r.addGroup(QStringLiteral("KUPAC"));
+    g.repeatHeader();
+    g.header(6).field(QStringLiteral("KUPAC")).name(QStringLiteral("kupac"));
+    g.footer(6).sum(QStringLiteral("UKIZNOS")).name(QStringLiteral("zbroj"));
+    r.detail(8).field(QStringLiteral("KUPAC")).name(QStringLiteral("d"));
+    const PreparedReport p = r.prepare();
+    QVERIFY(p.pageCount() >= 3);
+    QVERIFY(!p.pages[0].containsText(QStringLiteral("Broj")));
+    for (int i = 1; i < p.pageCount(); ++i) {
+        const PreparedPage& page = p.pages[i];
+        QCOMPARE(page.texts().mid(0, 2), (QStringList{QStringLiteral("Kartica"), QStringLiteral("Broj")}));
+        // The first thing under the column header names the customer whose rows continue here.
+        const PreparedItem* first = page.find(QStringLiteral("kupac"));
+        const PreparedItem* detail = page.find(QStringLiteral("d"));
+        QVERIFY(first && detail);
+        QCOMPARE(page.texts().at(2), first->text);
+        if (detail->rect.top() < first->rect.top())
+            QFAIL("a detail came before its group header");
+    }
+    // Three groups, each header once at its start plus once per page it runs onto.
+    QCOMPARE(textsOf(p, QStringLiteral("zbroj")).size(), 3);
+    QCOMPARE(int(p.findAll(QStringLiteral("kupac")).size()), 3 + p.pageCount() - 1);
 }
 
 void TestReportEngine::hiddenItemIsAbsentAndHiddenBandTakesNoSpace()
