@@ -80,6 +80,8 @@ struct EngineState
             p.alignment = item->m_align;
             p.wrap = item->m_wrap;
             QRectF rect = item->m_rect;
+            if (rect.width() <= 0) // to the right edge of the body
+                rect.setWidth(body.width() - rect.left());
             double grow = 0;
             switch (item->m_kind) {
             case Item::Kind::Label:
@@ -109,7 +111,9 @@ struct EngineState
             case Item::Kind::Line:
                 p.kind = PreparedItem::Kind::Line;
                 p.line = item->m_line;
-                rect = QRectF(item->m_line.p1(), item->m_line.p2()).normalized();
+                if (item->m_toRightEdge)
+                    p.line.setP2(QPointF(body.width(), p.line.y2()));
+                rect = QRectF(p.line.p1(), p.line.p2()).normalized();
                 break;
             case Item::Kind::Frame:
                 p.kind = PreparedItem::Kind::Rect;
@@ -125,12 +129,13 @@ struct EngineState
             for (const Grower& g : growers)
                 if (g.origBottom <= rect.top() + 0.01)
                     shift = std::max(shift, g.delta);
-            origBottom = std::max(origBottom, rect.bottom());
+            const double itemBottom = rect.bottom();
+            origBottom = std::max(origBottom, itemBottom);
             rect.translate(0, shift);
             p.line.translate(0, shift);
             rect.setHeight(rect.height() + grow);
             if (grow > 0)
-                growers.push_back({item->m_rect.bottom(), shift + grow});
+                growers.push_back({itemBottom, shift + grow});
             bottom = std::max(bottom, rect.bottom());
             p.rect = rect;
             placed.emplace_back(item, std::move(p));
@@ -568,9 +573,7 @@ Band& Band::onLastPage(bool on)
 Item& Band::add(Item::Kind kind)
 {
     m_items.push_back(std::unique_ptr<Item>(new Item(kind)));
-    Item& it = *m_items.back();
-    it.m_rect = QRectF(0, 0, m_owner->page().bodyRect().width(), 0);
-    return it;
+    return *m_items.back();
 }
 
 Item& Band::label(const QString& text)
@@ -638,7 +641,9 @@ Item& Band::line(double x1, double y1, double x2, double y2)
 
 Item& Band::hline(double y)
 {
-    return line(0, y, m_owner->page().bodyRect().width(), y);
+    Item& it = line(0, y, 0, y);
+    it.m_toRightEdge = true;
+    return it;
 }
 
 Item& Band::frame(double x, double y, double width, double height)
@@ -828,6 +833,7 @@ PreparedReport Report::prepare()
     if (m_source && keep >= 0)
         m_source->moveTo(keep);
     s.out.title = m_title;
+    s.out.previewMinMaxButtons = m_previewMinMax;
     return std::move(s.out);
 }
 

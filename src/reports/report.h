@@ -75,7 +75,8 @@ class Item
 public:
     enum class Kind { Label, Field, RichText, Line, Frame, Picture };
 
-    Item& at(double x, double y, double width, double height = 0); // height 0: one line of the font
+    // Width 0: to the right edge of the body; height 0: one line of the item's font.
+    Item& at(double x, double y, double width = 0, double height = 0);
     Item& name(const QString& name);
     Item& font(const QFont& font);
     Item& size(double points);
@@ -104,6 +105,7 @@ private:
     Kind m_kind;
     QRectF m_rect;
     QLineF m_line;
+    bool m_toRightEdge = false;
     QString m_name;
     std::optional<QFont> m_font;
     double m_size = 0;
@@ -213,6 +215,7 @@ public:
     const QFont& font() const { return m_font; }
     void setTitle(const QString& title) { m_title = title; } // the document's title
     const QString& title() const { return m_title; }
+    void setPreviewMinMaxButtons(bool on) { m_previewMinMax = on; }
 
     // The master records; without a source the detail bands print once (a one-record report).
     void setSource(RecordSource* source) { m_source = source; }
@@ -253,6 +256,7 @@ private:
     PageSetup m_page;
     QFont m_font;
     QString m_title;
+    bool m_previewMinMax = true;
     RecordSource* m_source = nullptr;
     std::shared_ptr<RecordSource> m_ownedSource;
     std::unique_ptr<Band> m_titleBand, m_pageHeader, m_columnHeader, m_summary, m_pageFooter;

@@ -332,6 +332,17 @@ void TestPreview::priceListPreviewHasNoMinMaxButtons()
     QVERIFY(!(m_form->windowFlags() & Qt::WindowMinimizeButtonHint));
     QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(m_form->windowFlags() & Qt::WindowCloseButtonHint);
+
+    // The layout asks for it; the window it is shown in has none.
+    Report priceList;
+    priceList.setPreviewMinMaxButtons(false);
+    priceList.title(10).label(QStringLiteral("Cjenik"));
+    TPregledForma form(priceList.prepare());
+    QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(form.windowFlags() & Qt::CustomizeWindowHint);
+    TPregledForma usual(threePages());
+    QVERIFY(usual.windowFlags() & Qt::WindowMaximizeButtonHint);
 }
 
 QTEST_MAIN(TestPreview)

@@ -393,6 +393,23 @@ void TestReportEngine::wrappedTextGrowsItsBandAndPushesItemsBelow()
     QCOMPARE(texts[1]->rect.top(), texts[0]->rect.top() + 12 + grow); // the band grew as much
     QCOMPARE(texts[1]->rect.height(), 5.0);
     QCOMPARE(below[1]->rect.top(), texts[1]->rect.top() + 6);
+
+    // An item of automatic size (full width, one line) grows the same way.
+    Report auto_;
+    ListSource one({{{QStringLiteral("T"), longText.repeated(3)}}});
+    auto_.setSource(&one);
+    auto_.detail(5).field(QStringLiteral("T")).wrap();
+    auto_.detail().label(QStringLiteral("Ispod")).at(0, 5).name(QStringLiteral("ispod"));
+    auto_.detail().hline(5).name(QStringLiteral("crta"));
+    const PreparedReport q = auto_.prepare();
+    const PreparedItem* t = q.pages[0].find(QStringLiteral("T"));
+    QCOMPARE(t->rect.width(), 190.0);
+    QVERIFY(t->rect.height() > 8);
+    // Both stood 5 mm below the top of a one-line item: they keep that gap under its last line.
+    const double gap = q.pages[0].find(QStringLiteral("ispod"))->rect.top() - t->rect.bottom();
+    QVERIFY2(gap > 0 && gap < 2, qPrintable(QString::number(gap)));
+    QCOMPARE(q.pages[0].find(QStringLiteral("crta"))->line.y1() - t->rect.bottom(), gap);
+    QCOMPARE(q.pages[0].find(QStringLiteral("crta"))->line.x2(), 200.0);
 }
 
 void TestReportEngine::chainedDetailsAndSubDetailPerRecord()
