@@ -344,6 +344,8 @@ struct EngineState
         }
         if (r->m_summary)
             place(*r->m_summary);
+        for (const auto& b : r->m_moreSummaries)
+            place(*b);
         lastPage = true;
         finishPage();
     }
@@ -510,7 +512,7 @@ QString formatValue(const QVariant& v, const QString& mask)
         return {};
     switch (v.typeId()) {
     case QMetaType::QDate:
-        return fmt::date(v.toDate());
+        return mask.isEmpty() ? fmt::date(v.toDate()) : v.toDate().toString(mask);
     case QMetaType::QDateTime:
         return fmt::dateTime(v.toDateTime());
     case QMetaType::QTime:
@@ -586,6 +588,17 @@ Item& Band::label(const QString& text)
 Item& Band::field(const QString& column, const QString& mask)
 {
     return field([column](const Context& c) { return c.value(column); }, mask).name(column);
+}
+
+Item& Band::dateField(const QString& column, const QString& format)
+{
+    return field(
+               [column](const Context& c) {
+                   const QDate d = c.date(column);
+                   return d.isValid() ? QVariant(d) : QVariant();
+               },
+               format)
+        .name(column);
 }
 
 Item& Band::field(ValueFn value, const QString& mask)
@@ -758,6 +771,13 @@ Band& Report::columnHeader(double height)
 Band& Report::summary(double height)
 {
     return band(m_summary, BandType::Summary, height);
+}
+Band& Report::addSummary(double height)
+{
+    summary();
+    m_moreSummaries.emplace_back(new Band(this, BandType::Summary, 0));
+    m_moreSummaries.back()->m_height = height;
+    return *m_moreSummaries.back();
 }
 Band& Report::pageFooter(double height)
 {

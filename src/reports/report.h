@@ -15,20 +15,38 @@
 // A small banded report engine. A layout is a Report whose bands hold items; values and visibility
 // are callables evaluated for each record. prepare() lays the bands out on pages of positioned items,
 // which render.h draws on any paint device. Sizes and positions are millimetres; an item's position
-// is relative to its band's top-left corner at the left edge of the body.
+// is relative to its band's top-left corner at the left edge of the body. Text is measured on a
+// QGuiApplication's fonts, so one must exist.
 //
-//     Report r;
-//     r.setPage(PageSetup::a4Landscape());
-//     r.pageHeader(12).label("Dnevnik izdanih računa").at(0, 0, 277, 6).center().bold();
-//     auto& d = r.detail(5);
-//     d.field([](const Context& c) { return c.recordNo(); }, "#0.").at(0, 0, 10, 5).right();
-//     d.field("BR_RAC").at(12, 0, 30, 5);
-//     d.field("UKIZNOS", "###,###,##0.00").at(200, 0, 30, 5).right();
-//     r.summary(6).sum("UKIZNOS", "###,###,##0.00").at(200, 0, 30, 5).right().bold();
-//     r.pageFooter(5).field([](const Context& c) { return c.pageText(); }).at(0, 0, 277, 5).right();
-//     ListSource rows(...);
-//     r.setSource(&rows);
-//     PreparedReport pages = r.prepare();
+//     class TDnevnikReport : public Report
+//     {
+//     public:
+//         explicit TDnevnikReport(RecordSource* rows)
+//         {
+//             setSource(rows);
+//             setPage(PageSetup::a4Landscape());
+//             pageHeader(12).label("Dnevnik izdanih računa").at(0, 0, 0, 6).center().bold();
+//             auto& ch = columnHeader(6);
+//             ch.label("RBr.").at(0, 0, 12, 5).framed();
+//             ch.label("Broj računa").at(12, 0, 30, 5).framed();
+//             auto& g = addGroup("NAC_PLAC");
+//             g.footer(6).sum("UKIZNOS", "###,###,##0.00").at(200, 0, 30, 5).right();
+//             auto& d = detail(5);
+//             d.field([](const Context& c) { return QString::number(c.recordNo()) + '.'; }).at(0, 0, 10, 5);
+//             d.field("BR_RAC").at(12, 0, 30, 5);
+//             d.dateField("DATUM").at(44, 0, 22, 5);
+//             d.field("UKIZNOS", "###,###,##0.00").at(200, 0, 30, 5).right();
+//             d.field("OPIS").at(232, 0, 45, 5).wrap(); // grows the band with its lines
+//             d.label("storno").at(68, 0, 15, 5).visibleIf([](const Context& c) { return c.num("UKIZNOS") <
+//             0; }); summary(6).sum("UKIZNOS", "###,###,##0.00").at(200, 0, 30, 5).right().bold();
+//             pageFooter(5).field([](const Context& c) { return c.pageText(); }).at(0, 0, 0, 5).right();
+//         }
+//     };
+//
+//     TDnevnikReport layout(&rows);
+//     showPreview(layout);                      // preview.h, or
+//     util::ReportExport(layout, "RACUN.PDF");  // util/reportexport.h, or
+//     PreparedReport pages = layout.prepare();  // what tests read
 namespace tarvel::reports {
 
 class Report;
@@ -133,6 +151,8 @@ public:
     Item& label(const QString& text);
     Item& field(const QString& column, const QString& mask = {});
     Item& field(ValueFn value, const QString& mask = {});
+    // A date column, stored as a date or as ISO text, printed "dd.MM.yyyy" (or by a QDate format).
+    Item& dateField(const QString& column, const QString& format = {});
     // A registered sum in this band's scope: the group's sum in a group band, the page's in a page
     // header or footer, the report's elsewhere. Registers a sum of the column `name` if needed.
     Item& sum(const QString& name, const QString& mask = {});
@@ -233,6 +253,7 @@ public:
     Band& detail(double height = 0);
     Band& addDetail(double height = 0); // a further detail band chained to the first, same record
     Band& summary(double height = 0);
+    Band& addSummary(double height = 0); // a further band right under the summary
     Band& pageFooter(double height = 0);
     Group& addGroup(const QString& column); // outermost first
     Group& addGroup(ValueFn key);
@@ -260,6 +281,7 @@ private:
     RecordSource* m_source = nullptr;
     std::shared_ptr<RecordSource> m_ownedSource;
     std::unique_ptr<Band> m_titleBand, m_pageHeader, m_columnHeader, m_summary, m_pageFooter;
+    std::vector<std::unique_ptr<Band>> m_moreSummaries;
     std::vector<std::unique_ptr<Band>> m_details;
     std::vector<std::unique_ptr<Group>> m_groups;
     std::vector<std::unique_ptr<SubDetail>> m_subDetails;

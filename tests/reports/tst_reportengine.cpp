@@ -78,6 +78,7 @@ private Q_SLOTS:
     void hiddenItemIsAbsentAndHiddenBandTakesNoSpace();
     void fieldMasks_data();
     void fieldMasks();
+    void datesStoredAsIsoText();
     void a5LayoutStaysInTheUpperHalfOfA4();
     void landscapeSheet();
     void wrappedTextGrowsItsBandAndPushesItemsBelow();
@@ -320,6 +321,8 @@ void TestReportEngine::fieldMasks_data()
                                        << "Šljunak";
     QTest::newRow("null") << QVariant() << "0.00"
                           << "";
+    QTest::newRow("date with format") << QVariant(QDate(2026, 3, 5)) << "d.M.yy"
+                                      << "5.3.26";
 }
 
 void TestReportEngine::fieldMasks()
@@ -333,6 +336,17 @@ void TestReportEngine::fieldMasks()
     r.detail(5).field(QStringLiteral("V"), mask);
     const PreparedReport p = r.prepare();
     QCOMPARE(textsOf(p, QStringLiteral("V")), QStringList{expected});
+}
+
+void TestReportEngine::datesStoredAsIsoText()
+{
+    ListSource src({{{QStringLiteral("DATUM"), QStringLiteral("2026-12-31")}},
+                    {{QStringLiteral("DATUM"), QStringLiteral("2026-01-02 08:15:00")}},
+                    {{QStringLiteral("DATUM"), QVariant()}}});
+    Report r;
+    r.setSource(&src);
+    r.detail(5).dateField(QStringLiteral("DATUM"));
+    QCOMPARE(textsOf(r.prepare(), QStringLiteral("DATUM")), (QStringList{"31.12.2026", "02.01.2026", ""}));
 }
 
 void TestReportEngine::a5LayoutStaysInTheUpperHalfOfA4()
@@ -511,7 +525,14 @@ void TestReportEngine::oneRecordReportWithoutSource()
     r.title(30).label(QStringLiteral("Račun broj:")).at(0, 0, 30, 6);
     r.title().field([&](const Context&) { return number; }).at(32, 0, 40, 6).size(14).bold().name("BR_RAC");
     r.detail(5).label(QStringLiteral("1.")).name(QStringLiteral("l1"));
+    r.summary(20).label(QStringLiteral("UKUPNO:"));
+    // The A5 invoices print their foot text in a band right under the summary.
+    r.addSummary(6)
+        .visibleIf([](const Context&) { return true; })
+        .richText(QStringLiteral("Hvala!"))
+        .name(QStringLiteral("podnozje"));
     const PreparedReport p = r.prepare();
+    QCOMPARE(p.pages[0].find(QStringLiteral("podnozje"))->rect.top(), 10.0 + 30 + 5 + 20);
     QCOMPARE(p.pageCount(), 1);
     QCOMPARE(p.pages[0].find(QStringLiteral("BR_RAC"))->text, number);
     QVERIFY(p.pages[0].find(QStringLiteral("BR_RAC"))->font.bold());
