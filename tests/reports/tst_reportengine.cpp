@@ -63,12 +63,41 @@ void listLayout(Report& r)
         .name(QStringLiteral("strana"));
 }
 
+// The layout of the engine header's example, as a layout class is written.
+class TDnevnikReport : public Report
+{
+public:
+    explicit TDnevnikReport(RecordSource* rows)
+    {
+        setSource(rows);
+        setPage(PageSetup::a4Landscape());
+        pageHeader(12).label("Dnevnik izdanih računa").at(0, 0, 0, 6).center().bold();
+        auto& ch = columnHeader(6);
+        ch.label("RBr.").at(0, 0, 12, 5).framed();
+        ch.label("Broj računa").at(12, 0, 30, 5).framed();
+        auto& g = addGroup("NAC_PLAC");
+        g.footer(6).sum("UKIZNOS", "###,###,##0.00").at(200, 0, 30, 5).right();
+        auto& d = detail(5);
+        d.field([](const Context& c) { return QString::number(c.recordNo()) + '.'; }).at(0, 0, 10, 5).name("rb");
+        d.field("BR_RAC").at(12, 0, 30, 5);
+        d.dateField("DATUM").at(44, 0, 22, 5);
+        d.field("UKIZNOS", "###,###,##0.00").at(200, 0, 30, 5).right();
+        d.field("OPIS").at(232, 0, 45, 5).wrap();
+        d.label("storno").at(68, 0, 15, 5).name("storno").visibleIf([](const Context& c) {
+            return c.num("UKIZNOS") < 0;
+        });
+        summary(6).sum("UKIZNOS", "###,###,##0.00").at(200, 0, 30, 5).right().bold().name("ukupno");
+        pageFooter(5).field([](const Context& c) { return c.pageText(); }).at(0, 0, 0, 5).right().name("str");
+    }
+};
+
 } // namespace
 
 class TestReportEngine : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void layoutClassAsWritten();
     void bandsPrintInTheirOrder();
     void detailListBreaksOverPagesWithHeadersAndPageNumbers();
     void pageFooterOnFirstAndLastPageCanBeLeftOut();
@@ -90,6 +119,29 @@ private Q_SLOTS:
     void linesFramesPicturesAndRichText();
     void renderedPageShowsItsText();
 };
+
+void TestReportEngine::layoutClassAsWritten()
+{
+    ListSource rows;
+    rows.append({{"NAC_PLAC", "G - Novčanice"}, {"BR_RAC", "1-1-1"}, {"DATUM", "2026-03-01"}, {"UKIZNOS", 125.0},
+                 {"OPIS", "Usluga"}});
+    rows.append({{"NAC_PLAC", "G - Novčanice"}, {"BR_RAC", "2-1-1"}, {"DATUM", "2026-03-01"}, {"UKIZNOS", -125.0},
+                 {"OPIS", "Storno računa 1-1-1"}});
+    rows.append({{"NAC_PLAC", "T - Transakcijski račun"}, {"BR_RAC", "3-1-1"}, {"DATUM", "2026-03-02"},
+                 {"UKIZNOS", 1000.5}, {"OPIS", "Najam opreme za mjesec ožujak, prema ugovoru broj 12/2026"}});
+    TDnevnikReport layout(&rows);
+    const PreparedReport p = layout.prepare();
+    QCOMPARE(p.pageCount(), 1);
+    QCOMPARE(p.pages[0].size(), QSizeF(297, 210));
+    QCOMPARE(textsOf(p, "rb"), (QStringList{"1.", "2.", "3."}));
+    QCOMPARE(textsOf(p, "DATUM"), (QStringList{"01.03.2026", "01.03.2026", "02.03.2026"}));
+    QCOMPARE(textsOf(p, "storno").size(), 1);
+    QCOMPARE(textsOf(p, "UKIZNOS"), (QStringList{"125,00", "-125,00", "0,00", "1.000,50", "1.000,50"}));
+    QCOMPARE(textsOf(p, "ukupno"), QStringList{"1.000,50"});
+    QCOMPARE(textsOf(p, "str"), QStringList{"Strana 1 od 1"});
+    const PreparedItem* title = p.pages[0].items.data();
+    QCOMPARE(title->rect.width(), 277.0);
+}
 
 void TestReportEngine::bandsPrintInTheirOrder()
 {
