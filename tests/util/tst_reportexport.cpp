@@ -81,6 +81,7 @@ private Q_SLOTS:
     void pagesHaveTheLayoutsSize_data();
     void pagesHaveTheLayoutsSize();
     void textStaysSearchableWithCroatianLetters();
+    void richTextLinesAndPicturesExport();
     void exportingAgainReplacesTheFile();
     void unwritableFileRaisesAnError();
 
@@ -142,6 +143,29 @@ void TestReportExport::textStaysSearchableWithCroatianLetters()
     QVERIFY(second.contains(QStringLiteral("Šifra 43\n")));
     QVERIFY(!second.contains(QStringLiteral("Šifra 42\n")));
     QVERIFY(second.contains(QStringLiteral("Strana 2 od 3")));
+}
+
+void TestReportExport::richTextLinesAndPicturesExport()
+{
+    QImage logo(60, 30, QImage::Format_RGB32);
+    logo.fill(Qt::darkBlue);
+    Report r;
+    Band& t = r.title(60);
+    t.picture(logo).at(0, 0, 60, 30);
+    t.frame(0, 32, 190, 20);
+    t.line(0, 55, 190, 55);
+    t.richText(QStringLiteral("<p align=center><b>Žiro račun:</b> HR1210010051863000160, "
+                              "<i>Zagrebačka banka</i></p>"))
+        .at(2, 34, 186, 10);
+    const QString file = m_dir.filePath(QStringLiteral("rich.pdf"));
+    util::ReportExport(r, file);
+    const QString text = pdfText(file);
+    QVERIFY2(text.contains(QStringLiteral("Žiro račun: HR1210010051863000160, Zagrebačka banka")),
+             qPrintable(text));
+    QProcess images;
+    images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), file});
+    QVERIFY(images.waitForFinished(30000));
+    QVERIFY(QString::fromUtf8(images.readAllStandardOutput()).contains(QStringLiteral("image")));
 }
 
 void TestReportExport::exportingAgainReplacesTheFile()
