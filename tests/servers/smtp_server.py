@@ -107,6 +107,7 @@ def main():
     ap.add_argument("--user", default="racuni")
     ap.add_argument("--password", default="tajna")
     ap.add_argument("--out", required=True)
+    ap.add_argument("--no-auth", action="store_true", help="take mail without a login")
     a = ap.parse_args()
     port = a.port or free_port()
 
@@ -122,9 +123,9 @@ def main():
     if a.mode in ("starttls", "implicit"):
         ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
         ctx.load_cert_chain(a.cert, a.key)
-    params = dict(authenticator=make_authenticator(a.out, a.user, a.password), auth_required=True)
+    params = dict(authenticator=make_authenticator(a.out, a.user, a.password), auth_required=not a.no_auth)
     if a.mode == "starttls":
-        params.update(tls_context=ctx, require_starttls=True, auth_require_tls=True)
+        params.update(tls_context=ctx, require_starttls=not a.no_auth, auth_require_tls=True)
         controller = Controller(Handler(a.out), hostname="127.0.0.1", port=port, **params)
     elif a.mode == "implicit":
         params.update(auth_require_tls=False)

@@ -22,16 +22,26 @@ namespace {
 class SmtpServer
 {
 public:
-    SmtpServer(const QString& mode, const QString& folder, const QString& cert, const QString& key)
+    SmtpServer(const QString& mode, const QString& folder, const QString& cert, const QString& key,
+               const QStringList& more = {})
         : m_out(folder)
     {
         QDir().mkpath(folder);
         m_proc.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_proc.start(QStringLiteral("/usr/bin/python3"),
-                     {QStringLiteral(TARVEL_SMTP_SERVER), QStringLiteral("--mode"), mode,
-                      QStringLiteral("--cert"), cert, QStringLiteral("--key"), key, QStringLiteral("--out"),
-                      folder, QStringLiteral("--user"), QStringLiteral("racuni@tvrtka.hr"),
-                      QStringLiteral("--password"), QStringLiteral("Tajna-lozinka1")});
+        const QStringList args{QStringLiteral(TARVEL_SMTP_SERVER),
+                               QStringLiteral("--mode"),
+                               mode,
+                               QStringLiteral("--cert"),
+                               cert,
+                               QStringLiteral("--key"),
+                               key,
+                               QStringLiteral("--out"),
+                               folder,
+                               QStringLiteral("--user"),
+                               QStringLiteral("racuni@tvrtka.hr"),
+                               QStringLiteral("--password"),
+                               QStringLiteral("Tajna-lozinka1")};
+        m_proc.start(QStringLiteral("/usr/bin/python3"), args + more);
         QDeadlineTimer deadline(15000);
         while (!m_proc.canReadLine() && !deadline.hasExpired() && m_proc.state() != QProcess::NotRunning)
             m_proc.waitForReadyRead(200);
@@ -100,6 +110,7 @@ private Q_SLOTS:
     void initTestCase();
     void messageArrivesOverStartTlsWithEverything();
     void implicitTls();
+    void withoutLoginTlsIsStillUsedWhenOffered();
     void sendingTwiceSendsTheNewerFile();
     void wrongPasswordIsRefused();
     void closedPortIsRefused();
@@ -232,6 +243,22 @@ void TestSendMail::implicitTls()
     a.timeoutMs = 3000;
     QVERIFY(!errorOf([&] { send(a); }).isEmpty());
     QCOMPARE(srv->messageCount(), 1);
+}
+
+void TestSendMail::withoutLoginTlsIsStillUsedWhenOffered()
+{
+    // The server does not insist on STARTTLS and takes mail without a login.
+    SmtpServer srv(QStringLiteral("starttls"), m_dir.filePath(QStringLiteral("noauth")), m_cert, m_key,
+                   {QStringLiteral("--no-auth")});
+    QVERIFY(srv.port());
+    MailAccount a = account(srv.port());
+    a.user.clear();
+    a.password.clear();
+    send(a);
+    QCOMPARE(srv.messageCount(), 1);
+    QVERIFY(srv.message(1)[QStringLiteral("tls")].toBool());
+    QVERIFY(!srv.message(1)[QStringLiteral("authenticated")].toBool());
+    QCOMPARE(srv.authAttempts().size(), 0);
 }
 
 void TestSendMail::sendingTwiceSendsTheNewerFile()
