@@ -131,8 +131,7 @@ void SendMail(const MailAccount& account, const QString& subject, const QString&
     const int port = digits.match(portText).hasMatch() ? portText.toInt() : 0;
     if (port < 1 || port > 65535)
         fail(QStringLiteral("Neispravan port poslužitelja e-pošte: \"%1\". Upišite broj porta (npr. 587).")
-                 .arg(account.port),
-             ErrorKind::InvalidNumber);
+                 .arg(account.port));
     if (host.isEmpty() || host.contains(QRegularExpression(QStringLiteral("[\\s/@?#]"))))
         fail(QStringLiteral("Neispravan poslužitelj e-pošte: \"%1\".").arg(account.host));
     const QString to = toAddress.trimmed(), from = fromAddress.trimmed();
