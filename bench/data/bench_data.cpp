@@ -13,7 +13,9 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <cstdio>
+#ifdef Q_OS_UNIX
 #include <sys/resource.h>
+#endif
 
 using namespace tarvel;
 using namespace tarvel::data;
@@ -187,9 +189,13 @@ bool report(const char* what, double value, double limit, const char* unit)
 
 long peakMegabytes()
 {
+#ifdef Q_OS_UNIX
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss / 1024; // kilobytes on Linux
+#else
+    return 0;
+#endif
 }
 
 } // namespace

@@ -50,6 +50,11 @@ void makeOlderDatabase(const QString& file)
                            "VALUES (?, '22222222228', 'Z', ?, ?, ?)"),
             {100 + key, QStringLiteral("%1/PP1/1").arg(key), key * 10.5, key});
     }
+    // The last invoices were deleted; their ledger entry stayed behind.
+    raw.exec(QStringLiteral("INSERT INTO FISKAL (AUTOKEY, BR_RAC) VALUES (20, '20/PP1/1')"));
+    raw.exec(QStringLiteral("DELETE FROM FISKAL WHERE AUTOKEY = 20"));
+    raw.exec(QStringLiteral("INSERT INTO PRIVR (AUTOKEY) VALUES (50)"));
+    raw.exec(QStringLiteral("DELETE FROM PRIVR"));
     raw.exec(QStringLiteral("INSERT INTO CJENIK (ID, NAZIV, CIJENA) VALUES (4, 'Usluga', 100)"));
     raw.exec(QStringLiteral("INSERT INTO CJENIK (ID, NAZIV, CIJENA) VALUES (9, 'Roba', 20)"));
 }
@@ -227,12 +232,16 @@ void TestDatabase::invoiceKeysAndLedgerLinksSurvive()
     {
         TDM tdm;
         tdm.create();
-        // A new invoice continues after the highest kept key.
+        // A new invoice continues after the highest key ever given, not after the highest kept one.
         tdm.FiskalTable->open();
         tdm.FiskalTable->append();
         tdm.FiskalTable->setValue(QStringLiteral("BR_RAC"), QStringLiteral("16/PP1/1"));
         tdm.FiskalTable->post();
-        QVERIFY(tdm.FiskalTable->value(QStringLiteral("AUTOKEY")).toLongLong() > 15);
+        QCOMPARE(tdm.FiskalTable->value(QStringLiteral("AUTOKEY")).toLongLong(), 21LL);
+        tdm.PrivrTable->open();
+        tdm.PrivrTable->append();
+        tdm.PrivrTable->post();
+        QCOMPARE(tdm.PrivrTable->value(QStringLiteral("AUTOKEY")).toLongLong(), 51LL);
     }
     RawDb raw(folder.db());
     QCOMPARE(raw.column(QStringLiteral("SELECT AUTOKEY FROM FISKAL WHERE AUTOKEY <= 15 ORDER BY AUTOKEY")),
