@@ -165,18 +165,19 @@ struct TableObject::Private
 
     void readColumns()
     {
-        cols.clear();
+        QList<Col> read;
         QSqlQuery q =
             execSql(*db, QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?)"), {table});
         while (q.next()) {
             Col c;
             c.name = q.value(0).toString();
             c.type = typeFromDeclared(q.value(1).toString(), q.value(2).toInt() > 0, &c.width);
-            cols << c;
+            read << c;
         }
         q.finish();
-        if (cols.isEmpty())
+        if (read.isEmpty())
             fail(QStringLiteral("Tablica %1 ne postoji u bazi podataka.").arg(table));
+        cols = read;
         rebuildIndex();
     }
 
@@ -490,12 +491,20 @@ void TableObject::refresh()
 
 void TableObject::setFilter(const Filter& filter)
 {
-    d->filter = filter;
-    if (!d->active)
+    if (!d->active) {
+        d->filter = filter;
         return;
+    }
     if (d->state != State::Browse)
         post();
-    d->readKeys();
+    const Filter old = d->filter;
+    d->filter = filter;
+    try {
+        d->readKeys();
+    } catch (const TarvelError&) {
+        d->filter = old; // the rows shown stay those of the old filter
+        throw;
+    }
     d->cur = d->keys.isEmpty() ? -1 : 0;
     d->bof = true;
     d->eof = d->keys.isEmpty();

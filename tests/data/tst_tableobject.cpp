@@ -170,6 +170,8 @@ void TestTableObject::filter()
     QCOMPARE(names(k), expected);
     QVERIFY_THROWS_EXCEPTION(
         TarvelError, k->setFilter(Filter().add(cond("NEPOSTOJI", Condition::Op::Eq, QStringLiteral("x")))));
+    k->refresh(); // still the old filter
+    QCOMPARE(names(k), expected);
 }
 
 void TestTableObject::filterValuesAreNeverSqlText()
