@@ -291,6 +291,15 @@ struct TableObject::Private
         return it.value()[r - b * BlockSize];
     }
 
+    // A lookup field holds at most its width, like the text field it is.
+    static QVariant lookupText(const LookupDef& l, const QVariant& raw)
+    {
+        if (!raw.isValid() || raw.isNull())
+            return QVariant();
+        const QString s = raw.toString();
+        return l.width > 0 ? s.left(l.width) : s;
+    }
+
     QVariant lookupValue(const LookupDef& l, const QVariant& key) const
     {
         if (!key.isValid() || key.isNull() || key.toString().isEmpty())
@@ -310,7 +319,7 @@ struct TableObject::Private
                 return fromStore(cols[i], buffer[i]);
             const LookupDef& l = lookups[i - cols.size()];
             const int k = index.value(l.keyColumn.toUpper(), -1);
-            return k >= 0 && k < cols.size() ? lookupValue(l, buffer[k]) : QVariant();
+            return k >= 0 && k < cols.size() ? lookupText(l, lookupValue(l, buffer[k])) : QVariant();
         }
         if (cur < 0)
             return QVariant();
@@ -322,7 +331,7 @@ struct TableObject::Private
         const QVariant raw = row(r).at(i);
         if (i < cols.size())
             return fromStore(cols[i], raw);
-        return raw.isNull() ? QVariant() : QVariant(raw.toString());
+        return lookupText(lookups[i - cols.size()], raw);
     }
 
     // Converts a value for column `c` into the store's form, refusing what the column cannot hold.

@@ -91,6 +91,8 @@ private Q_SLOTS:
     void rowsThatCannotBeCopiedKeepTheOldTable();
     void failedBackupStopsBeforeAnyTable();
     void checkRunsOncePerBuild();
+    void dosDateTime_data();
+    void dosDateTime();
     void unopenableFileIsNeverOverwritten_data();
     void unopenableFileIsNeverOverwritten();
     void compaction_data();
@@ -428,6 +430,24 @@ void TestDatabase::checkRunsOncePerBuild()
     QCOMPARE(TDM::storedVersion(), 0.0);
     QVERIFY(QFileInfo::exists(Paths::settingsFile()));
     QVERIFY(start());
+}
+
+void TestDatabase::dosDateTime_data()
+{
+    QTest::addColumn<QDateTime>("time");
+    QTest::addColumn<quint32>("packed");
+    QTest::newRow("afternoon") << QDateTime(QDate(2024, 3, 15), QTime(10, 20, 30)) << quint32(0x586F528F);
+    QTest::newRow("odd seconds drop to even")
+        << QDateTime(QDate(2024, 3, 15), QTime(10, 20, 31)) << quint32(0x586F528F);
+    QTest::newRow("first DOS day") << QDateTime(QDate(1980, 1, 1), QTime(0, 0)) << quint32(0x00210000);
+    QTest::newRow("before DOS time") << QDateTime(QDate(1979, 12, 31), QTime(23, 59)) << quint32(0);
+}
+
+void TestDatabase::dosDateTime()
+{
+    QFETCH(QDateTime, time);
+    QFETCH(quint32, packed);
+    QCOMPARE(TDM::dosDateTime(time), packed);
 }
 
 void TestDatabase::unopenableFileIsNeverOverwritten_data()
