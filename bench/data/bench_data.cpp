@@ -308,6 +308,14 @@ int main(int argc, char** argv)
         for (auto it = after.counts.cbegin(); it != after.counts.cend(); ++it)
             std::printf("    %-10s %8lld rows\n", qPrintable(it.key()), it.value());
         ok &= same;
+
+        t.restart();
+        const bool compacted = tdm.compactAndRepair();
+        const double compactS = t.elapsed() / 1000.0;
+        const bool kept = compacted && snapshot(tdm.connection()) == after;
+        std::printf("%-58s %10.2f s    %s\n", "compaction of the whole database (menu service)", compactS,
+                    kept ? "rows and keys unchanged" : "FAILED");
+        ok &= kept;
     } catch (const TarvelError& e) {
         std::printf("error: %s\n", qPrintable(e.message()));
         return 2;
