@@ -192,7 +192,7 @@ struct TableObject::Private
     QString buildOrderBy(const QString& s) const
     {
         QStringList parts;
-        bool byRowid = false;
+        bool unique = false;
         for (const QString& piece : s.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             const QStringList words = piece.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
             if (words.isEmpty())
@@ -207,14 +207,21 @@ struct TableObject::Private
                     fail(QStringLiteral("Neispravan poredak \"%1\" za tablicu %2.").arg(s, table));
                 dir = QLatin1Char(' ') + w;
             }
+            if (unique)
+                continue;
             const int i = index.value(words[0].toUpper());
-            if (parts.isEmpty() && i < cols.size() && cols[i].type == ColType::Counter && dir.isEmpty())
-                byRowid = true;
+            unique = i < cols.size() && cols[i].type == ColType::Counter;
             parts << expr + dir;
         }
-        // Equal values keep the store's order, so the row order is stable from one reading to the next.
-        if (!byRowid || parts.size() > 1)
-            parts << QStringLiteral("t.rowid");
+        if (!unique) {
+            // Equal values keep the store's order, so the order is stable from one reading to the next.
+            // The counter is the rowid; naming it lets the store read the keys from its small index.
+            QString key = QStringLiteral("t.rowid");
+            for (const Col& c : cols)
+                if (c.type == ColType::Counter)
+                    key = QStringLiteral("t.") + quoteIdentifier(c.name);
+            parts << key;
+        }
         return QStringLiteral(" ORDER BY ") + parts.join(QStringLiteral(", "));
     }
 
@@ -225,12 +232,7 @@ struct TableObject::Private
         if (!where.sql.isEmpty())
             sql += QStringLiteral(" WHERE ") + where.sql;
         sql += orderBy;
-        QSqlQuery q = execSql(*db, sql, where.binds);
-        QVector<qint64> k;
-        while (q.next())
-            k.append(q.value(0).toLongLong());
-        q.finish();
-        keys = std::move(k);
+        keys = readIntegers(*db, sql, where.binds);
         clearCache();
     }
 
@@ -264,20 +266,15 @@ struct TableObject::Private
                 binds << keys[i];
                 marks << QStringLiteral("?");
             }
-            QSqlQuery q = execSql(*db,
-                                  QStringLiteral("SELECT ") + selectList() + from() +
-                                      QStringLiteral(" WHERE t.rowid IN (") + marks.join(QLatin1Char(',')) +
-                                      QLatin1Char(')'),
-                                  binds);
+            const QVector<QVector<QVariant>> found = readRows(
+                *db,
+                QStringLiteral("SELECT ") + selectList() + from() + QStringLiteral(" WHERE t.rowid IN (") +
+                    marks.join(QLatin1Char(',')) + QLatin1Char(')'),
+                binds);
             QHash<qint64, QVector<QVariant>> byKey;
             const int n = fieldCount();
-            while (q.next()) {
-                QVector<QVariant> v(n);
-                for (int i = 0; i < n; ++i)
-                    v[i] = q.value(i + 1);
-                byKey.insert(q.value(0).toLongLong(), std::move(v));
-            }
-            q.finish();
+            for (const QVector<QVariant>& f : found)
+                byKey.insert(f[0].toLongLong(), f.mid(1, n));
             QVector<QVector<QVariant>> rows(end - start);
             for (int i = start; i < end; ++i)
                 rows[i - start] =
@@ -677,14 +674,14 @@ bool TableObject::locate(const QString& column, const QVariant& value, bool case
     c.caseInsensitive = caseInsensitive;
     f.add(c);
     const SqlCondition where = filterToSql(f, [this](const QString& n) { return d->columnExpr(n); });
-    QSqlQuery q = execSql(*d->db,
-                          QStringLiteral("SELECT t.rowid") + d->from() + QStringLiteral(" WHERE ") +
-                              where.sql + d->orderBy,
-                          where.binds);
+    const QVector<qint64> found = readIntegers(*d->db,
+                                               QStringLiteral("SELECT t.rowid") + d->from() +
+                                                   QStringLiteral(" WHERE ") + where.sql + d->orderBy,
+                                               where.binds);
     int pos = -1;
-    while (pos < 0 && q.next())
-        pos = d->position(q.value(0).toLongLong());
-    q.finish();
+    for (qint64 key : found)
+        if ((pos = d->position(key)) >= 0)
+            break;
     if (pos < 0)
         return false;
     d->cur = pos;
