@@ -80,7 +80,6 @@ CheckResult CheckBaze::run()
 {
     CheckResult result;
     constexpr int Maximum = 10;
-    report(0, Maximum, QString());
 
     // The copy is the only other place the rows live while a table is rebuilt: without it, stop.
     const QString backup = Paths::backupFile();

@@ -767,11 +767,17 @@ void TableObject::post()
         for (const QString& n : names)
             sets << n + QStringLiteral(" = ?");
         binds << d->keys[d->cur];
-        execSql(*d->db,
-                QStringLiteral("UPDATE ") + quoteIdentifier(d->table) + QStringLiteral(" SET ") +
-                    sets.join(QLatin1Char(',')) + QStringLiteral(" WHERE rowid = ?"),
-                binds)
-            .finish();
+        QSqlQuery q =
+            execSql(*d->db,
+                    QStringLiteral("UPDATE ") + quoteIdentifier(d->table) + QStringLiteral(" SET ") +
+                        sets.join(QLatin1Char(',')) + QStringLiteral(" WHERE rowid = ?"),
+                    binds);
+        const int affected = q.numRowsAffected();
+        q.finish();
+        if (affected == 0)
+            throw TarvelError(
+                ErrorKind::Other,
+                QStringLiteral("Zapis tablice %1 je u međuvremenu obrisan na drugom mjestu.").arg(d->table));
     }
     d->state = State::Browse;
     d->buffer.clear();

@@ -176,6 +176,7 @@ void TestDatabase::firstStartCreatesFileAndTables()
              12);
     // Progress: maximum 10, one status per table in the processing order, then the closing text.
     QVERIFY(!steps.isEmpty());
+    QCOMPARE(steps.first(), std::make_tuple(0, 10, QStringLiteral("Pričekajte....provjera baze: CJENIK")));
     QStringList tables;
     for (const auto& [p, m, s] : steps) {
         if (m != 0) {

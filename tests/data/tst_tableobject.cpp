@@ -378,6 +378,15 @@ void TestTableObject::appendEditPostCancel()
             .toString(),
         QStringLiteral("01/555-333/45"));
     QCOMPARE(k->asString(QStringLiteral("TELEFON")), QStringLiteral("01/555-333"));
+
+    // A row deleted elsewhere while it is edited here: the change is not reported as saved.
+    k->edit();
+    k->setValue(QStringLiteral("DANI"), 90);
+    QVERIFY(raw.exec(QStringLiteral("DELETE FROM KUPCI WHERE POR_BROJ = '10000000003'")));
+    QVERIFY_THROWS_EXCEPTION(TarvelError, k->post());
+    QCOMPARE(k->state(), TableObject::State::Edit);
+    k->cancel();
+    QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM KUPCI WHERE DANI = 90")).toInt(), 0);
 }
 
 void TestTableObject::removeMovesToNextRow()
