@@ -1,5 +1,6 @@
 #include "app/idlewatcher.h"
 #include "app/osnovnaforma.h"
+#include "app/placement.h"
 #include "app/poruka.h"
 #include "core/clock.h"
 #include "core/errors.h"
@@ -203,6 +204,23 @@ private Q_SLOTS:
         QVERIFY(!s.value(QStringLiteral("OsnovnaForma/geometry")).toByteArray().isEmpty());
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
+    }
+
+    void placement()
+    {
+        TOsnovnaForma first;
+        first.setGeometry(60, 70, 1150, 700);
+        first.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&first));
+        {
+            Poruka::Script yes({true});
+            QVERIFY(first.close());
+        }
+        TOsnovnaForma second;
+        QVERIFY(WindowPlacement::restore(&second));
+        QCOMPARE(second.size(), QSize(1150, 700));
+        QWidget unnamed;
+        QVERIFY(!WindowPlacement::restore(&unnamed));
     }
 
     void dayAndDate_data()
