@@ -1,6 +1,7 @@
 #include "app/idlewatcher.h"
 #include "app/osnovnaforma.h"
 #include "app/placement.h"
+#include "app/startup.h"
 #include "app/poruka.h"
 #include "core/clock.h"
 #include "core/errors.h"
@@ -10,6 +11,7 @@
 #include "fixture.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -90,6 +92,18 @@ private Q_SLOTS:
         }
         delete w;
         delete dm;
+    }
+
+    void fixedFormatsAndFolders()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        fixFormats();
+        QCOMPARE(QLocale().decimalPoint(), QStringLiteral(","));
+        QCOMPARE(QLocale().groupSeparator(), QStringLiteral("."));
+        QCOMPARE(QLocale().toString(1234.5, 'f', 2), QStringLiteral("1.234,50"));
+        QVERIFY(createWorkingFolders());
+        for (const char* name : {"xml", "xml_out", "xml_in", "tecaj"})
+            QVERIFY(QFileInfo(Paths::file(QLatin1String(name))).isDir());
     }
 
     void captions()
