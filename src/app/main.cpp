@@ -5,6 +5,7 @@
 #include "app/screens.h"
 #include "app/singlecopy.h"
 #include "app/startup.h"
+#include "app/uvozbaze.h"
 #include "data/tdm.h"
 
 #include <QScreen>
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
 
     data::TDM dm;
     window.attachDataModule();
+    app::uvoz::pokreniPriPrvomStartu(window);
     try {
         dm.create();
     } catch (const std::exception& e) {

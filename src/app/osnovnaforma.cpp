@@ -7,6 +7,7 @@
 #include "app/placement.h"
 #include "app/poruka.h"
 #include "app/probe.h"
+#include "app/uvozbaze.h"
 #include "core/clock.h"
 #include "core/format.h"
 #include "data/tdm.h"
@@ -208,6 +209,7 @@ void TOsnovnaForma::buildMenus()
 
     QMenu* servis = makeMenu(QStringLiteral("Servis"));
     item(servis, QStringLiteral("Provjera baze podataka"), Ikona::Provjera, [this] { provjeraBaze(); });
+    item(servis, QStringLiteral("Uvoz stare baze podataka"), Ikona::Provjera, [this] { uvozBaze(); });
     item(servis, QStringLiteral("O programu"), Ikona::OProgramu, [this] { oProgramu(); });
 }
 
@@ -423,6 +425,11 @@ void TOsnovnaForma::provjeraBaze()
     else
         Poruka::inform(this, QStringLiteral("Servis baze podataka nije uspješno završen.\n"
                                             "Informirajte Tarvel d.o.o. o tom problemu."));
+}
+
+void TOsnovnaForma::uvozBaze()
+{
+    uvoz::pokreniIzIzbornika(*this);
 }
 
 void TOsnovnaForma::oProgramu()

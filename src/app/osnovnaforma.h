@@ -67,7 +67,11 @@ public:
     void kupciIKartice();
     void operateri();
     void provjeraBaze();
+    void uvozBaze();
     void oProgramu();
+
+    // The progress bar and the right panel for long work (database check, import); maximum 0 hides it.
+    void showProgress(int position, int maximum, const QString& status);
 
     // For tests and for screens that report progress.
     QToolButton* button(const QString& caption) const;
@@ -102,7 +106,6 @@ private:
     void statusTick();
     void probeFinished(bool reachable);
     void updateAvailability();
-    void showProgress(int position, int maximum, const QString& status);
 
     std::map<Ekran, Opener> m_openers;
     std::map<Ekran, QToolButton*> m_screenButtons;
