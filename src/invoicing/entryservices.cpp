@@ -1,0 +1,31 @@
+#include "invoicing/entryservices.h"
+
+#include "app/errorhandler.h"
+#include "app/idlewatcher.h"
+#include "app/poruka.h"
+
+namespace tarvel::invoicing {
+
+EntryServices EntryServices::defaults()
+{
+    EntryServices s;
+    s.notice = [](QWidget* parent, const QString& text) { app::Poruka::inform(parent, text); };
+    s.showError = [](QWidget*, const TarvelError& error) { app::handleError(error); };
+    s.chooseParty = [](QWidget*, data::TableObject*) { return ChosenParty{}; };
+    s.chooseArticle = [](QWidget*) { return ChosenArticle{}; };
+    s.idleWatcher = [](bool on) {
+        if (on)
+            app::IdleWatcher::instance()->start();
+        else
+            app::IdleWatcher::instance()->stop();
+    };
+    return s;
+}
+
+EntryServices& EntryServices::current()
+{
+    static EntryServices s = defaults();
+    return s;
+}
+
+} // namespace tarvel::invoicing
