@@ -565,6 +565,10 @@ void TFormaRacunaUnos::store()
         m_late->setFocus();
         return;
     }
+    // F9 does not leave the field it is pressed in; its rules are applied first, so that a base typed
+    // in the customer window is not stored without its VAT and gross amounts.
+    if (QWidget* f = focusWidget(); f && f != m_oib && f != m_late && m_watched.contains(f))
+        fieldLeft(f);
     StoreResult result;
     try {
         result = InvoiceStore(*m_dm).store(collect(), m_variant, m_mode);
@@ -613,6 +617,17 @@ bool TFormaRacunaUnos::eventFilter(QObject* watched, QEvent* event)
         if (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
             break;
         switch (k->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            // A date or time field would step through its sections; Tab leaves the field.
+            if (qobject_cast<QDateTimeEdit*>(field)) {
+                if (k->key() == Qt::Key_Tab && !(k->modifiers() & Qt::ShiftModifier))
+                    focusNextChild();
+                else
+                    focusPreviousChild();
+                return true;
+            }
+            break;
         case Qt::Key_F9:
             store();
             return true;
