@@ -3,6 +3,7 @@
 #include "app/errorhandler.h"
 #include "app/idlewatcher.h"
 #include "app/poruka.h"
+#include "master/master.h"
 
 namespace tarvel::invoicing {
 
@@ -12,7 +13,10 @@ EntryServices EntryServices::defaults()
     s.notice = [](QWidget* parent, const QString& text) { app::Poruka::inform(parent, text); };
     s.showError = [](QWidget*, const TarvelError& error) { app::handleError(error); };
     s.chooseParty = [](QWidget*, data::TableObject*) { return ChosenParty{}; };
-    s.chooseArticle = [](QWidget*) { return ChosenArticle{}; };
+    s.chooseArticle = [](QWidget* owner) {
+        const master::OdabraniArtikl a = master::izaberiArtikl(owner);
+        return ChosenArticle{a.naziv, a.jmj, a.cijena, a.cijenaSa, a.stopa};
+    };
     s.idleWatcher = [](bool on) {
         if (on)
             app::IdleWatcher::instance()->start();

@@ -1,6 +1,7 @@
 #include "app/poruka.h"
 #include "entryfixture.h"
 #include "invoicing/formaracunaunos.h"
+#include "master/cjenikforma.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -8,8 +9,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace tarvel;
@@ -62,6 +65,21 @@ void tab()
     QTest::keyClick(focused(), Qt::Key_Tab);
 }
 
+// Acts on the next modal window of type T as soon as it runs its own loop.
+template <class T> void whenModal(std::function<void(T*)> act)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        }
+    });
+    timer->start();
+}
+
 bool showWindow(QDialog& w)
 {
     w.show();
@@ -90,6 +108,8 @@ private Q_SLOTS:
     void customerNewDefaults();
     void priceListItemOnLine2ThenQuantity3();
     void priceListClosedWithoutChoice();
+    void realPriceList_data();
+    void realPriceList();
     void dueDateOnlyForTransfer();
     void editingCustomerInvoiceRewritesItsLedgerEntry();
     void ledgerFailureLeavesNothingAndWindowStaysOpen();
@@ -478,6 +498,51 @@ void TestEntryWindows::priceListClosedWithoutChoice()
     QCOMPARE(edit(w, "iznos3")->text(), QStringLiteral("0,00"));
     QCOMPARE(edit(w, "stopa3")->text(), QStringLiteral("25,00"));
     QCOMPARE(focused(), edit(w, "cijena3"));
+}
+
+void TestEntryWindows::realPriceList_data()
+{
+    QTest::addColumn<bool>("choose");
+    QTest::newRow("Izbor - Ent") << true;
+    QTest::newRow("Zatvori-Esc") << false;
+}
+
+// The price list screen itself in selection mode, chosen from with its own button or left with Esc.
+void TestEntryWindows::realPriceList()
+{
+    QFETCH(bool, choose);
+    EntryFixture fx;
+    EntryServices::current().chooseArticle = EntryServices::defaults().chooseArticle;
+    fx.exec(
+        "INSERT INTO CJENIK (NAZIV, JMJ, CIJENA, STOPA, CIJENA_SA) VALUES ('Servis klima uređaja', 'kom', "
+        "100, 25, 125)");
+    EntryMarks marks = EntryMarks::forNew();
+    TFormaRacunaUnosKup w(marks);
+    QVERIFY(showWindow(w));
+    typeInto(edit(w, "stopa2"), QStringLiteral("13"));
+    QString button;
+    whenModal<master::TCjenikForma>([&](master::TCjenikForma* list) {
+        button = list->izmjenaButton()->text();
+        if (choose)
+            QTest::mouseClick(list->izmjenaButton(), Qt::LeftButton);
+        else
+            QTest::keyClick(list, Qt::Key_Escape);
+    });
+    QTest::mouseClick(child<QToolButton>(w, "cjenik2"), Qt::LeftButton);
+    QCOMPARE(button, QStringLiteral("Izbor - Ent"));
+    if (choose) {
+        QCOMPARE(edit(w, "opis2")->text(), QStringLiteral("Servis klima uređaja"));
+        QCOMPARE(edit(w, "jmj2")->text(), QStringLiteral("kom"));
+        QCOMPARE(edit(w, "iznos2")->text(), QStringLiteral("125,00"));
+        QCOMPARE(edit(w, "osnovica2")->text(), QStringLiteral("100,00"));
+        QCOMPARE(w.focusWidget(), edit(w, "kolicina2")); // the window gets it back when it is active again
+    } else {
+        QCOMPARE(edit(w, "opis2")->text(), QString());
+        QCOMPARE(edit(w, "iznos2")->text(), QStringLiteral("0,00"));
+        QCOMPARE(w.focusWidget(), edit(w, "cijena2"));
+    }
+    QCOMPARE(edit(w, "stopa2")->text(), QStringLiteral("25,00"));
+    QVERIFY(!fx.dm->CjenikTable->active());
 }
 
 void TestEntryWindows::dueDateOnlyForTransfer()
