@@ -2,8 +2,10 @@
 
 #include "data/filter.h"
 
+#include <QDate>
 #include <QObject>
 #include <QSqlDatabase>
+#include <QStringList>
 #include <QVariant>
 
 namespace tarvel::data {
@@ -37,6 +39,7 @@ public:
 
     QString tableName() const;
     void setTableName(const QString& name); // only while closed
+    QSqlDatabase* database() const;
 
     void open();
     void close();
@@ -49,7 +52,9 @@ public:
     void setSort(const QString& sort); // "AUTOKEY", "NAZIV_KOM DESC", "BROJ_DOK, DAT_DOKUM"
     QString sort() const;
 
-    void addLookup(const LookupDef& lookup);
+    void addLookup(const LookupDef& lookup); // only while closed
+    QList<LookupDef> lookups() const;
+    bool isLookup(const QString& column) const;
     void setDisplayFormat(const QString& column, const QString& mask);
     QString displayFormat(const QString& column) const;
 
@@ -66,6 +71,9 @@ public:
     // Case-insensitive (Croatian letters too) when asked; `partial` matches a prefix.
     bool locate(const QString& column, const QVariant& value, bool caseInsensitive = false,
                 bool partial = false);
+    // The store's key of the current row (rowid, equal to AUTOKEY/ID where the table has one); -1 when empty.
+    qint64 currentKey() const;
+    bool moveToKey(qint64 key); // false when the row is not among the rows read
 
     State state() const;
     void append();
@@ -81,14 +89,22 @@ public:
     QDate asDate(const QString& column) const;
     QString displayText(const QString& column) const; // with the column's display format
     QStringList columns() const;                      // table columns in their order, then lookups
+    // Any row without moving the current one (for grids); the edit buffer for the row being edited.
+    QVariant valueAt(int row, const QString& column) const;
+    QString displayTextAt(int row, const QString& column) const;
 
 Q_SIGNALS:
     void currentChanged(); // the current row moved
     void dataChanged();    // rows were added, changed, removed or read again
 
 private:
+    QString formatted(const QString& column, const QVariant& v) const;
     struct Private;
     Private* d;
 };
+
+// Copies every field of the source's current row except its auto-increment key into a new row of the
+// target, by position, and posts it (both hold the same field list, e.g. FISKAL).
+void AppendirajJednog(TableObject* source, TableObject* target);
 
 } // namespace tarvel::data

@@ -1,0 +1,223 @@
+#include "data/store.h"
+
+#include "core/errors.h"
+#include "core/format.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QSqlDriver>
+#include <sqlite3.h>
+
+namespace tarvel::data {
+
+QString foldCase(const QString& text)
+{
+    // Per character, so a folded prefix keeps its length.
+    QString out = text;
+    for (QChar& c : out)
+        c = c.toLower();
+    return out;
+}
+
+namespace {
+
+void sqlFold(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* data = static_cast<const char16_t*>(sqlite3_value_text16(argv[0]));
+    const int bytes = sqlite3_value_bytes16(argv[0]);
+    const QString folded = foldCase(QString::fromUtf16(data, bytes / 2));
+    sqlite3_result_text16(ctx, folded.utf16(), int(folded.size() * 2), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+void registerStoreFunctions(QSqlDatabase& db)
+{
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
+        return;
+    auto* handle = *static_cast<sqlite3* const*>(h.data());
+    if (!handle)
+        return;
+    sqlite3_create_function_v2(handle, "tarvel_fold", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
+                               &sqlFold, nullptr, nullptr, nullptr);
+}
+
+namespace {
+
+int primaryCode(const QSqlError& error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? (code & 0xff) : -1;
+}
+
+} // namespace
+
+bool isBusyError(const QSqlError& error)
+{
+    const int c = primaryCode(error);
+    return c == SQLITE_BUSY || c == SQLITE_LOCKED;
+}
+
+void raiseStoreError(const QSqlError& error, const QString& context)
+{
+    QString text = error.databaseText();
+    if (text.isEmpty())
+        text = error.text();
+    if (!context.isEmpty())
+        text = context + QStringLiteral(": ") + text;
+    switch (primaryCode(error)) {
+    case SQLITE_BUSY:
+        throw TarvelError(ErrorKind::TableBusy, text);
+    case SQLITE_LOCKED:
+        throw TarvelError(ErrorKind::RecordLocked, text);
+    case SQLITE_CONSTRAINT:
+    case SQLITE_MISMATCH:
+    case SQLITE_TOOBIG:
+        throw TarvelError(ErrorKind::InvalidField, text);
+    default:
+        throw TarvelError(ErrorKind::Other, text);
+    }
+}
+
+QVariant toStoreValue(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull())
+        return QVariant();
+    switch (v.typeId()) {
+    case QMetaType::QDate:
+        return fmt::isoDate(v.toDate());
+    case QMetaType::QDateTime:
+        return fmt::isoDateTime(v.toDateTime());
+    case QMetaType::Bool:
+        return v.toBool() ? 1 : 0;
+    default:
+        return v;
+    }
+}
+
+QSqlQuery execSql(QSqlDatabase& db, const QString& sql, const QVariantList& binds)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        raiseStoreError(q.lastError());
+    for (const QVariant& b : binds)
+        q.addBindValue(toStoreValue(b));
+    if (!q.exec())
+        raiseStoreError(q.lastError());
+    return q;
+}
+
+QVariant scalar(QSqlDatabase& db, const QString& sql, const QVariantList& binds)
+{
+    QSqlQuery q = execSql(db, sql, binds);
+    QVariant v;
+    if (q.next())
+        v = q.value(0);
+    q.finish();
+    return v;
+}
+
+SqlCondition conditionToSql(const Condition& c, const std::function<QString(const QString&)>& columnExpr)
+{
+    const QString col = columnExpr(c.column);
+    if (col.isEmpty())
+        throw TarvelError(ErrorKind::Other, QStringLiteral("Nepoznato polje u filtru: ") + c.column);
+    SqlCondition out;
+    const bool ci = c.caseInsensitive;
+    const QVariant value = toStoreValue(c.value);
+    auto textValue = [&] { return ci ? QVariant(foldCase(value.toString())) : QVariant(value.toString()); };
+    const QString colText = ci ? QStringLiteral("tarvel_fold(%1)").arg(col) : col;
+    const bool emptyText = value.typeId() == QMetaType::QString && value.toString().isEmpty();
+    switch (c.op) {
+    case Condition::Op::Eq:
+        if (!value.isValid() || emptyText) {
+            out.sql = QStringLiteral("COALESCE(%1,'') = ''").arg(col);
+        } else if (ci) {
+            out.sql = colText + QStringLiteral(" = ?");
+            out.binds << textValue();
+        } else {
+            out.sql = col + QStringLiteral(" = ?");
+            out.binds << value;
+        }
+        break;
+    case Condition::Op::Ne:
+        if (!value.isValid() || emptyText) {
+            out.sql = QStringLiteral("COALESCE(%1,'') <> ''").arg(col);
+        } else {
+            out.sql = QStringLiteral("(%1 IS NULL OR %1 <> ?)").arg(ci ? colText : col);
+            out.binds << (ci ? textValue() : value);
+        }
+        break;
+    case Condition::Op::Lt:
+    case Condition::Op::Le:
+    case Condition::Op::Gt:
+    case Condition::Op::Ge: {
+        static const char* ops[] = {"<", "<=", ">", ">="};
+        const int i = int(c.op) - int(Condition::Op::Lt);
+        out.sql = col + QLatin1Char(' ') + QLatin1String(ops[i]) + QStringLiteral(" ?");
+        out.binds << value;
+        break;
+    }
+    case Condition::Op::BeginsWith: {
+        const QVariant prefix = textValue();
+        const qsizetype n = prefix.toString().size();
+        if (n == 0) {
+            out.sql = QStringLiteral("1");
+        } else {
+            out.sql = QStringLiteral("substr(%1,1,%2) = ?").arg(colText).arg(n);
+            out.binds << prefix;
+        }
+        break;
+    }
+    case Condition::Op::Contains: {
+        const QVariant part = textValue();
+        if (part.toString().isEmpty()) {
+            out.sql = QStringLiteral("1");
+        } else {
+            out.sql = QStringLiteral("instr(%1, ?) > 0").arg(colText);
+            out.binds << part;
+        }
+        break;
+    }
+    case Condition::Op::IsNull:
+        out.sql = col + QStringLiteral(" IS NULL");
+        break;
+    case Condition::Op::NotNull:
+        out.sql = col + QStringLiteral(" IS NOT NULL");
+        break;
+    }
+    return out;
+}
+
+SqlCondition filterToSql(const Filter& filter, const std::function<QString(const QString&)>& columnExpr)
+{
+    SqlCondition out;
+    QStringList parts;
+    for (const Condition& c : filter.all) {
+        SqlCondition s = conditionToSql(c, columnExpr);
+        parts << QLatin1Char('(') + s.sql + QLatin1Char(')');
+        out.binds << s.binds;
+    }
+    for (const QList<Condition>& group : filter.anyOf) {
+        if (group.isEmpty())
+            continue;
+        QStringList alt;
+        for (const Condition& c : group) {
+            SqlCondition s = conditionToSql(c, columnExpr);
+            alt << QLatin1Char('(') + s.sql + QLatin1Char(')');
+            out.binds << s.binds;
+        }
+        parts << QLatin1Char('(') + alt.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+    }
+    out.sql = parts.join(QStringLiteral(" AND "));
+    return out;
+}
+
+} // namespace tarvel::data
