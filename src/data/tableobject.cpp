@@ -142,7 +142,8 @@ struct TableObject::Private
 
     QString lookupExpr(const LookupDef& l) const
     {
-        return QStringLiteral("(SELECT %1 FROM %2 WHERE %3 = t.%4 LIMIT 1)")
+        // An empty key names no party, even where a row with an empty key exists.
+        return QStringLiteral("(SELECT %1 FROM %2 WHERE %3 = t.%4 AND t.%4 <> '' LIMIT 1)")
             .arg(quoteIdentifier(l.resultColumn), quoteIdentifier(l.targetTable),
                  quoteIdentifier(l.targetKey), quoteIdentifier(l.keyColumn));
     }
@@ -294,7 +295,7 @@ struct TableObject::Private
 
     QVariant lookupValue(const LookupDef& l, const QVariant& key) const
     {
-        if (!key.isValid() || key.isNull())
+        if (!key.isValid() || key.isNull() || key.toString().isEmpty())
             return QVariant();
         return scalar(*db,
                       QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? LIMIT 1")

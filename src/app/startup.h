@@ -1,0 +1,13 @@
+#pragma once
+
+namespace tarvel::app {
+
+// The program's fixed number and date conventions, whatever the system's regional settings:
+// ',' decimal and '.' thousands separator, dates "dd.MM.yyyy", times "HH:mm:ss".
+void fixFormats();
+
+// Creates "xml", "xml_out", "xml_in" and "tecaj" in the program folder when they are missing.
+// Returns false when one of them could not be made.
+bool createWorkingFolders();
+
+} // namespace tarvel::app
