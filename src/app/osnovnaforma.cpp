@@ -316,7 +316,7 @@ void TOsnovnaForma::izradaRacuna()
         const bool wasOpen = dm->OpcaTable->active();
         if (!wasOpen)
             dm->OpcaTable->open();
-        placeholder = dm->OpcaTable->asString(QStringLiteral("NAZIV")).left(7) == QLatin1String("Upišite");
+        placeholder = dm->OpcaTable->asString(QStringLiteral("NAZIV")).left(7) == QStringLiteral("Upišite");
         if (!wasOpen)
             dm->OpcaTable->close();
     }
