@@ -36,8 +36,10 @@ struct EntryServices
 {
     std::function<void(QWidget* parent, const QString& text)> notice;
     std::function<void(QWidget* parent, const TarvelError& error)> showError;
-    // The register over `partyTable` (its table name set by the caller), in selection mode.
-    std::function<ChosenParty(QWidget* owner, data::TableObject* partyTable)> chooseParty;
+    // The register over the data module's party table (its table name set by the caller), in selection
+    // mode, positioned at `positionOib` when it is not empty.
+    std::function<ChosenParty(QWidget* owner, data::TableObject* partyTable, const QString& positionOib)>
+        chooseParty;
     std::function<ChosenArticle(QWidget* owner)> chooseArticle;
     std::function<void(bool on)> idleWatcher;
 

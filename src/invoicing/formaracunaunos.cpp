@@ -517,7 +517,12 @@ void TFormaRacunaUnos::chooseParty()
 {
     if (!m_party->active())
         locateParty(QString());
-    const ChosenParty chosen = EntryServices::current().chooseParty(this, m_party);
+    // Operators: the register opens on the operator of the book's current invoice; customers: first row.
+    QString position;
+    TableObject* fiskal = m_dm->FiskalTable;
+    if (m_variant == EntryVariant::Companion && fiskal->active() && fiskal->recNo() >= 0)
+        position = fiskal->asString(QStringLiteral("OIB")).trimmed();
+    const ChosenParty chosen = EntryServices::current().chooseParty(this, m_party, position);
     m_oib->setText(chosen.oib);
     m_name->setText(chosen.name);
     locateParty(chosen.oib.trimmed());

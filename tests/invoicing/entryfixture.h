@@ -23,6 +23,7 @@ struct EntryFixture
     std::unique_ptr<tarvel::data::TDM> dm;
     QList<bool> idleSwitches; // every switch of the idle watcher, in order
     QList<QString> partyTables;
+    QList<QString> partyPositions;
     int partyChoices = 0;
     int articleChoices = 0;
     tarvel::invoicing::ChosenParty nextParty;
@@ -49,7 +50,8 @@ struct EntryFixture
         auto& s = tarvel::invoicing::EntryServices::current();
         s = tarvel::invoicing::EntryServices::defaults();
         s.idleWatcher = [this](bool on) { idleSwitches << on; };
-        s.chooseParty = [this](QWidget*, tarvel::data::TableObject* t) {
+        s.chooseParty = [this](QWidget*, tarvel::data::TableObject* t, const QString& position) {
+            partyPositions << position;
             ++partyChoices;
             partyTables << t->tableName();
             return nextParty;

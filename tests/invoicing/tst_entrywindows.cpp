@@ -2,6 +2,7 @@
 #include "entryfixture.h"
 #include "invoicing/formaracunaunos.h"
 #include "master/cjenikforma.h"
+#include "receivables/komitentiforma.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -104,6 +105,7 @@ private Q_SLOTS:
     void escStoresNothing();
     void unknownOibOpensTheRegister();
     void lateDeliveryMustBeDaOrNe();
+    void realPartyRegister();
     void customerNewDefaults_data();
     void customerNewDefaults();
     void priceListItemOnLine2ThenQuantity3();
@@ -230,6 +232,12 @@ void TestEntryWindows::failedFiscalizationIsEditableAndJirEmptied()
     QCOMPARE(w.mode(), EntryMode::Edit);
     QVERIFY(w.saveButton()->isEnabled());
     QCOMPARE(edit(w, "brRac")->text(), QStringLiteral("5/POSL1/3 2026"));
+    // the register opens on the invoice's operator
+    fx.nextParty = {QString::fromLatin1(EntryFixture::OperatorOib),
+                    QString::fromLatin1(EntryFixture::OperatorName)};
+    QTest::mouseClick(edit(w, "oib"), Qt::LeftButton);
+    QTest::keyClick(focused(), Qt::Key_F1);
+    QCOMPARE(fx.partyPositions, QStringList{QString::fromLatin1(EntryFixture::OperatorOib)});
     typeInto(edit(w, "paragon"), QStringLiteral("P-7"));
     QTest::keyClick(focused(), Qt::Key_F9);
     QVERIFY(!w.isVisible());
@@ -346,6 +354,7 @@ void TestEntryWindows::unknownOibOpensTheRegister()
     QTRY_COMPARE(fx.partyChoices, 1);
     QCOMPARE(script.texts(), QStringList{QStringLiteral("Upisali ste OIB koji ne postoji")});
     QCOMPARE(fx.partyTables, QStringList{QStringLiteral("KOMINT")});
+    QCOMPARE(fx.partyPositions, QStringList{QString()}); // the book has no current invoice
     QCOMPARE(focused(), edit(w, "oib"));
     QCOMPARE(edit(w, "oib")->text().trimmed(), QString::fromLatin1(EntryFixture::OperatorOib));
     QCOMPARE(edit(w, "naziv")->text(), QString::fromLatin1(EntryFixture::OperatorName));
@@ -362,6 +371,29 @@ void TestEntryWindows::unknownOibOpensTheRegister()
     QCOMPARE(fx.partyChoices, 2);
     QCOMPARE(edit(w, "oib")->text().trimmed(), QString());
     QCOMPARE(edit(w, "naziv")->text(), QString());
+}
+
+// The customer register itself in selection mode, opened with "?" and chosen from with Enter.
+void TestEntryWindows::realPartyRegister()
+{
+    EntryFixture fx;
+    Poruka::Script script;
+    EntryServices::current().chooseParty = EntryServices::defaults().chooseParty;
+    fx.exec("INSERT INTO KUPCI (POR_BROJ, NAZIV_KOM) VALUES ('00000000001', 'Aaa prvi kupac')");
+    EntryMarks marks = EntryMarks::forNew();
+    TFormaRacunaUnosKup w(marks);
+    QVERIFY(showWindow(w));
+    QString title;
+    whenModal<receivables::TKomitentiForma>([&](receivables::TKomitentiForma* reg) {
+        title = reg->windowTitle();
+        QTest::keyClick(reg, Qt::Key_Return); // "Izbor - Enter" on the first row by name
+    });
+    QTest::mouseClick(child<QToolButton>(w, "oibChoose"), Qt::LeftButton);
+    QCOMPARE(title, QStringLiteral("Kupci"));
+    QCOMPARE(edit(w, "oib")->text().trimmed(), QStringLiteral("00000000001"));
+    QCOMPARE(edit(w, "naziv")->text(), QStringLiteral("Aaa prvi kupac"));
+    QCOMPARE(child<QLabel>(w, "nazivKom")->text(), QStringLiteral("Aaa prvi kupac"));
+    QCOMPARE(fx.dm->KomitentiTable->tableName(), QStringLiteral("KUPCI"));
 }
 
 void TestEntryWindows::lateDeliveryMustBeDaOrNe()
