@@ -166,7 +166,8 @@ TFormaRacunaUnos::TFormaRacunaUnos(EntryMarks& marks, EntryVariant variant, QWid
             l.unit->setValidator(
                 new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[\\w]{0,4}")), l.unit));
             l.unit->setMaxLength(4);
-            l.unit->setMaximumWidth(60);
+            l.unit->setMinimumWidth(56);
+            l.unit->setMaximumWidth(64);
             m_grid->addWidget(l.unit, n, c++);
             l.price = amountField(this, QStringLiteral("cijena") + s, amountValidator(this));
             m_grid->addWidget(l.price, n, c++);
@@ -485,11 +486,13 @@ bool TFormaRacunaUnos::helpKey(QWidget* field)
 
 bool TFormaRacunaUnos::locateParty(const QString& oib)
 {
-    if (!m_party->active()) {
-        if (m_variant == EntryVariant::Customer && m_party->tableName() != QLatin1String("KUPCI"))
-            m_party->setTableName(QStringLiteral("KUPCI"));
-        m_party->open();
+    // The customer window looks customers up, whatever table a screen before it left open.
+    if (m_variant == EntryVariant::Customer && m_party->tableName() != QLatin1String("KUPCI")) {
+        m_party->close();
+        m_party->setTableName(QStringLiteral("KUPCI"));
     }
+    if (!m_party->active())
+        m_party->open();
     const bool found = !oib.isEmpty() && m_party->locate(QStringLiteral("POR_BROJ"), oib);
     m_registerName->setText(found ? m_party->asString(QStringLiteral("NAZIV_KOM")) : QString());
     return found;

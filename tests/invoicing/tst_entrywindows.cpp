@@ -9,7 +9,9 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QTest>
 #include <QTimeEdit>
@@ -115,6 +117,7 @@ private Q_SLOTS:
     void dueDateOnlyForTransfer();
     void editingCustomerInvoiceRewritesItsLedgerEntry();
     void ledgerFailureLeavesNothingAndWindowStaysOpen();
+    void screenshot();
 
 private:
     QTemporaryDir m_config;
@@ -685,6 +688,40 @@ void TestEntryWindows::ledgerFailureLeavesNothingAndWindowStaysOpen()
     QCOMPARE(fx.count("PROMETNA"), 1);
     QCOMPARE(fx.scalar("SELECT BR_RAC FROM FISKAL").toString(), QStringLiteral("17/POSL1/3 2026"));
     QVERIFY(marks.appendedMark);
+}
+
+// Only on request (TARVEL_ENTRY_SCREENSHOT=folder): both windows as the screen shows them, for a look.
+void TestEntryWindows::screenshot()
+{
+    const QString folder = qEnvironmentVariable("TARVEL_ENTRY_SCREENSHOT");
+    if (folder.isEmpty())
+        QSKIP("TARVEL_ENTRY_SCREENSHOT not set");
+    EntryFixture fx;
+    Poruka::Script script;
+    fx.addInvoice(EntryFixture::sampleInvoice());
+    for (bool customer : {false, true}) {
+        EntryMarks marks = customer ? EntryMarks::forNew() : EntryMarks::forEdit();
+        std::unique_ptr<TFormaRacunaUnos> w(customer ? new TFormaRacunaUnosKup(marks)
+                                                     : new TFormaRacunaUnos(marks));
+        QVERIFY(showWindow(*w));
+        if (customer) {
+            typeInto(edit(*w, "oib"), QString::fromLatin1(EntryFixture::CustomerOib));
+            tab();
+            fx.nextArticle = {QStringLiteral("Servis klima uređaja"), QStringLiteral("kom"), 100.0, 125.0,
+                              25.0};
+            QTest::mouseClick(child<QToolButton>(*w, "cjenik2"), Qt::LeftButton);
+            QTest::keyClick(focused(), Qt::Key_A, Qt::ControlModifier);
+            typeText(focused(), QStringLiteral("3"));
+            tab();
+            tab();
+        }
+        QTest::qWait(200);
+        QVERIFY2(script.texts().isEmpty(),
+                 qPrintable(script.texts().join('|') + " oib=" + edit(*w, "oib")->text()));
+        const QPixmap shot = w->screen()->grabWindow(w->winId());
+        QVERIFY(
+            shot.save(folder + (customer ? QStringLiteral("/unos_kup.png") : QStringLiteral("/unos.png"))));
+    }
 }
 
 QTEST_MAIN(TestEntryWindows)
