@@ -115,6 +115,8 @@ private Q_SLOTS:
     void realPriceList_data();
     void realPriceList();
     void dueDateOnlyForTransfer();
+    void customerLineRules();
+    void fiveEmptyLinesStore();
     void editingCustomerInvoiceRewritesItsLedgerEntry();
     void ledgerFailureLeavesNothingAndWindowStaysOpen();
     void screenshot();
@@ -227,8 +229,9 @@ void TestEntryWindows::failedFiscalizationIsEditableAndJirEmptied()
 {
     EntryFixture fx;
     Poruka::Script script;
-    const qint64 key =
-        fx.addInvoice(EntryFixture::sampleInvoice(QStringLiteral("Greška: s004 Neispravan potpis")));
+    QVariantMap invoice = EntryFixture::sampleInvoice(QStringLiteral("Greška: s004 Neispravan potpis"));
+    invoice.insert("DATUM", QDate(2026, 12, 2)); // recorded a day after its invoice date
+    const qint64 key = fx.addInvoice(invoice);
     EntryMarks marks = EntryMarks::forEdit();
     TFormaRacunaUnos w(marks);
     QVERIFY(showWindow(w));
@@ -248,7 +251,8 @@ void TestEntryWindows::failedFiscalizationIsEditableAndJirEmptied()
     QCOMPARE(fx.scalar("SELECT JIR FROM FISKAL WHERE AUTOKEY = ?", {key}).toString(), QString());
     QCOMPARE(fx.scalar("SELECT PARAGON FROM FISKAL").toString(), QStringLiteral("P-7"));
     QCOMPARE(fx.scalar("SELECT BR_RAC FROM FISKAL").toString(), QStringLiteral("5/POSL1/3 2026"));
-    QCOMPARE(fx.scalar("SELECT DATUM FROM FISKAL").toString(), QStringLiteral("2026-12-01"));
+    QCOMPARE(fx.scalar("SELECT DATUM FROM FISKAL").toString(), QStringLiteral("2026-12-02"));
+    QCOMPARE(fx.scalar("SELECT DAT_VR FROM FISKAL").toString(), QStringLiteral("02.12.2026T10:30:00"));
     QCOMPARE(fx.counter(), 17.0);
     QVERIFY(!marks.appendedMark);
 }
@@ -578,6 +582,68 @@ void TestEntryWindows::realPriceList()
     }
     QCOMPARE(edit(w, "stopa2")->text(), QStringLiteral("25,00"));
     QVERIFY(!fx.dm->CjenikTable->active());
+}
+
+void TestEntryWindows::customerLineRules()
+{
+    EntryFixture fx;
+    Poruka::Script script;
+    EntryMarks marks = EntryMarks::forNew();
+    TFormaRacunaUnosKup w(marks);
+    QVERIFY(showWindow(w));
+    // a 13-digit customer number is not looked up and is stored as typed
+    typeInto(edit(w, "oib"), QStringLiteral("1234567890123"));
+    tab();
+    QTest::qWait(20);
+    QCOMPARE(fx.partyChoices, 0);
+    QVERIFY(script.texts().isEmpty());
+
+    // leaving a gross amount: base and VAT follow it, the gross amount stays
+    typeInto(edit(w, "osnovica1"), QStringLiteral("50"));
+    typeInto(edit(w, "iznos1"), QStringLiteral("100"));
+    tab();
+    QCOMPARE(edit(w, "osnovica1")->text(), QStringLiteral("80,00"));
+    QCOMPARE(edit(w, "pdv1")->text(), QStringLiteral("20,00"));
+    QCOMPARE(edit(w, "iznos1")->text(), QStringLiteral("100,00"));
+    QCOMPARE(child<QLabel>(w, "ukupno")->text(), QStringLiteral("100,00"));
+
+    // line 5 takes price x quantity at once, whatever is typed into its base
+    typeInto(edit(w, "cijena5"), QStringLiteral("10"));
+    typeInto(edit(w, "kolicina5"), QStringLiteral("2,5"));
+    QTest::mouseClick(edit(w, "osnovica5"), Qt::LeftButton);
+    QCOMPARE(edit(w, "osnovica5")->text(), QStringLiteral("25,00"));
+    QTest::keyClick(focused(), Qt::Key_A, Qt::ControlModifier);
+    typeText(focused(), QStringLiteral("7"));
+    QCOMPARE(edit(w, "osnovica5")->text(), QStringLiteral("25,00"));
+
+    QTest::keyClick(focused(), Qt::Key_F9);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(fx.scalar("SELECT OIB_KUP FROM FISKAL").toString(), QStringLiteral("1234567890123"));
+    QCOMPARE(fx.scalar("SELECT OSNOVICA5 FROM FISKAL").toDouble(), 25.0);
+    QCOMPARE(fx.scalar("SELECT IZNOS5 FROM FISKAL").toDouble(), 31.25);
+    QCOMPARE(fx.scalar("SELECT kolicina5 FROM FISKAL").toDouble(), 2.5);
+    QCOMPARE(fx.scalar("SELECT UKIZNOS FROM FISKAL").toDouble(), 131.25);
+    QCOMPARE(fx.scalar("SELECT POR_BROJ FROM PROMETNA").toString(), QStringLiteral("1234567890123"));
+}
+
+void TestEntryWindows::fiveEmptyLinesStore()
+{
+    EntryFixture fx;
+    EntryMarks marks = EntryMarks::forNew();
+    TFormaRacunaUnos w(marks);
+    QVERIFY(showWindow(w));
+    QTest::keyClick(focused(), Qt::Key_F9);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(fx.count("FISKAL"), 1);
+    QCOMPARE(fx.scalar("SELECT UKIZNOS FROM FISKAL").toDouble(), 0.0);
+    QVERIFY(!fx.scalar("SELECT STPDV1 FROM FISKAL").isNull());
+    QCOMPARE(fx.scalar("SELECT STPDV1 FROM FISKAL").toDouble(), 0.0);
+    QCOMPARE(fx.scalar("SELECT UKOSNOV1 FROM FISKAL").toDouble(), 0.0);
+    QVERIFY(fx.scalar("SELECT STPDV2 FROM FISKAL").isNull());
+    QCOMPARE(fx.scalar("SELECT SPECNAMJ FROM FISKAL").toString(), QStringLiteral("61873204959"));
+    QCOMPARE(fx.scalar("SELECT U_PDV FROM FISKAL").toString(), QStringLiteral("Da"));
+    QCOMPARE(fx.scalar("SELECT SLIJED FROM FISKAL").toString(), QStringLiteral("N"));
+    QCOMPARE(fx.scalar("SELECT BR_OZN FROM FISKAL").toString(), QStringLiteral("POSL1"));
 }
 
 void TestEntryWindows::dueDateOnlyForTransfer()
