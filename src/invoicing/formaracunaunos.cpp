@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace tarvel::invoicing {
 
@@ -828,6 +829,26 @@ InvoiceEntry TFormaRacunaUnosKup::collect() const
     InvoiceEntry e = TFormaRacunaUnos::collect();
     e.valuta = m_due->date();
     return e;
+}
+
+// ---- the book's way in ---------------------------------------------------------------------------
+
+void otvoriUnosRacuna(QWidget* owner, EntryMarks& marks)
+{
+    data::TDM* dm = data::TDM::instance();
+    TableObject* party = dm->KomitentiTable;
+    const QString table = dm->companionMode ? QStringLiteral("KOMINT") : QStringLiteral("KUPCI");
+    if (party->tableName() != table) {
+        party->close();
+        party->setTableName(table);
+    }
+    marks.appendedMark = false;
+    std::unique_ptr<TFormaRacunaUnos> w;
+    if (dm->companionMode)
+        w = std::make_unique<TFormaRacunaUnos>(marks, owner);
+    else
+        w = std::make_unique<TFormaRacunaUnosKup>(marks, owner);
+    w->exec();
 }
 
 } // namespace tarvel::invoicing

@@ -142,4 +142,10 @@ private:
     QDateEdit* m_due = nullptr;
 };
 
+// The invoice book's way in: the entry window of the run mode (customer mode unless the data module
+// runs in companion mode), shown modally over `owner` with the marks as the book has set them. When it
+// returns, `marks` holds the appended mark (and the new mark, cleared by "Izlaz - Esc") and FISKAL is on
+// the row just stored.
+void otvoriUnosRacuna(QWidget* owner, EntryMarks& marks);
+
 } // namespace tarvel::invoicing

@@ -119,6 +119,8 @@ private Q_SLOTS:
     void fiveEmptyLinesStore();
     void editingCustomerInvoiceRewritesItsLedgerEntry();
     void ledgerFailureLeavesNothingAndWindowStaysOpen();
+    void bookOpensTheWindowOfTheRunMode_data();
+    void bookOpensTheWindowOfTheRunMode();
     void screenshot();
 
 private:
@@ -754,6 +756,38 @@ void TestEntryWindows::ledgerFailureLeavesNothingAndWindowStaysOpen()
     QCOMPARE(fx.count("PROMETNA"), 1);
     QCOMPARE(fx.scalar("SELECT BR_RAC FROM FISKAL").toString(), QStringLiteral("17/POSL1/3 2026"));
     QVERIFY(marks.appendedMark);
+}
+
+void TestEntryWindows::bookOpensTheWindowOfTheRunMode_data()
+{
+    QTest::addColumn<bool>("companion");
+    QTest::newRow("customer mode") << false;
+    QTest::newRow("companion mode") << true;
+}
+
+void TestEntryWindows::bookOpensTheWindowOfTheRunMode()
+{
+    QFETCH(bool, companion);
+    EntryFixture fx;
+    fx.dm->companionMode = companion;
+    EntryMarks marks = EntryMarks::forNew();
+    marks.appendedMark = true; // left over from an earlier entry
+    QString shown;
+    QString table;
+    whenModal<TFormaRacunaUnos>([&](TFormaRacunaUnos* w) {
+        shown = QString::fromLatin1(w->metaObject()->className());
+        table = fx.dm->KomitentiTable->tableName();
+        QTest::keyClick(w->focusWidget(), Qt::Key_F9);
+    });
+    otvoriUnosRacuna(nullptr, marks);
+    QCOMPARE(shown, companion ? QStringLiteral("tarvel::invoicing::TFormaRacunaUnos")
+                              : QStringLiteral("tarvel::invoicing::TFormaRacunaUnosKup"));
+    QCOMPARE(table, companion ? QStringLiteral("KOMINT") : QStringLiteral("KUPCI"));
+    QVERIFY(marks.appendedMark);
+    QCOMPARE(fx.count("FISKAL"), 1);
+    QCOMPARE(fx.count("PROMETNA"), companion ? 0 : 1);
+    QCOMPARE(fx.dm->FiskalTable->value("AUTOKEY").toLongLong(),
+             fx.scalar("SELECT AUTOKEY FROM FISKAL").toLongLong());
 }
 
 // Only on request (TARVEL_ENTRY_SCREENSHOT=folder): both windows as the screen shows them, for a look.
