@@ -423,12 +423,16 @@ void TOpcaForma::provjeriOib(QLineEdit* checked)
     if (v.isEmpty() || isValidOib(v))
         return;
     obavijest(this, QStringLiteral("Neispravan OIB. Upišite ponovno!"));
+    // Sending the focus back is no leaving of the field that had it: two wrong OIBs must not
+    // chase each other with messages.
+    m_vracam = true;
     checked->setFocus();
+    m_vracam = false;
 }
 
 bool TOpcaForma::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusOut && !m_closing) {
+    if (event->type() == QEvent::FocusOut && !m_closing && !m_vracam) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
             reason != Qt::MenuBarFocusReason) {
@@ -490,6 +494,7 @@ void TOpcaForma::done(int r)
     m_closing = true;
     TDM::instance()->OpcaTable->close();
     app::IdleWatcher::instance()->stop();
+    Q_EMIT app::IdleWatcher::instance()->labelChanged(QString());
     QDialog::done(r);
 }
 
