@@ -128,7 +128,8 @@ TOpcaForma::TOpcaForma(QWidget* owner) : QDialog(owner)
     ++row;
     put(0, QStringLiteral("Kontakt eMail:"), edit(QStringLiteral("EMAIL"), 60));
     ++row;
-    put(0, QStringLiteral("U sustavu PDV-a:"), choice(QStringLiteral("U_PDV"), {QStringLiteral("Da"), QStringLiteral("Ne")}));
+    put(0, QStringLiteral("U sustavu PDV-a:"),
+        choice(QStringLiteral("U_PDV"), {QStringLiteral("Da"), QStringLiteral("Ne")}));
     put(1, QStringLiteral("Vrsta obveznika:"),
         choice(QStringLiteral("VR_OBVEZ"), {QStringLiteral("R1"), QStringLiteral("R2")}));
     ++row;
@@ -203,7 +204,8 @@ TOpcaForma::TOpcaForma(QWidget* owner) : QDialog(owner)
     m_fields.insert(QStringLiteral("GLAVNI_PRINTER"), m_printer);
     print->addWidget(new QLabel(QStringLiteral("40 kol. štampač:"), this), 0, 0);
     print->addWidget(m_printer, 0, 1);
-    m_ispis = choice(QStringLiteral("ISPIS"), {QStringLiteral("A4"), QStringLiteral("A5"), QStringLiteral("40")});
+    m_ispis =
+        choice(QStringLiteral("ISPIS"), {QStringLiteral("A4"), QStringLiteral("A5"), QStringLiteral("40")});
     print->addWidget(new QLabel(QStringLiteral("Veličina ispisa:"), this), 0, 2);
     print->addWidget(m_ispis, 0, 3);
 
@@ -247,9 +249,8 @@ TOpcaForma::TOpcaForma(QWidget* owner) : QDialog(owner)
     connect(m_certButton, &QToolButton::clicked, this, [=, this] {
         chooseInto(m_imeCert, QStringLiteral("Izaberite datoteku s certifikatom"), certFilter);
     });
-    connect(m_mdbButton, &QToolButton::clicked, this, [=, this] {
-        chooseInto(m_pathMje, QStringLiteral("Izaberite bazu mjenjačnice"), mdbFilter);
-    });
+    connect(m_mdbButton, &QToolButton::clicked, this,
+            [=, this] { chooseInto(m_pathMje, QStringLiteral("Izaberite bazu mjenjačnice"), mdbFilter); });
 
     for (QWidget* w : zakljucana())
         w->setEnabled(false);

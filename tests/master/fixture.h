@@ -81,7 +81,8 @@ inline void type(const QString& text)
         if (ch.unicode() < 128)
             QTest::keyClick(w, char(ch.unicode()));
         else // QTest knows only ASCII keys; a Croatian letter comes as its text
-            QTest::sendKeyEvent(QTest::Click, w, Qt::Key(ch.toUpper().unicode()), QString(ch), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Click, w, Qt::Key(ch.toUpper().unicode()), QString(ch),
+                                Qt::NoModifier);
     }
 }
 
@@ -96,7 +97,8 @@ template <class T> void onModal(std::function<void(T*)> step)
             timer->deleteLater();
             // Once it closes, the screen below gets the keys again, as it would on a desktop.
             if (QWidget* below = w->parentWidget() ? w->parentWidget()->window() : nullptr)
-                QObject::connect(w, &QDialog::finished, below, [below] { QApplication::setActiveWindow(below); });
+                QObject::connect(w, &QDialog::finished, below,
+                                 [below] { QApplication::setActiveWindow(below); });
             QApplication::setActiveWindow(w);
             step(w);
             if (w->isVisible()) // a failed check inside the step must not leave the test waiting

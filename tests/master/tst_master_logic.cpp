@@ -1,8 +1,7 @@
-#include "fixture.h"
-
 #include "core/cipher.h"
 #include "core/errors.h"
 #include "data/tablemodel.h"
+#include "fixture.h"
 #include "master/cjenik.h"
 #include "master/ispiscjenika.h"
 #include "master/opci.h"
@@ -96,7 +95,8 @@ private Q_SLOTS:
 
     void questions()
     {
-        QCOMPARE(pitanjeBrisanjaCijene(QStringLiteral("Kava")), QStringLiteral("Dali stvarno brišete ovu cijenu - Kava ?"));
+        QCOMPARE(pitanjeBrisanjaCijene(QStringLiteral("Kava")),
+                 QStringLiteral("Dali stvarno brišete ovu cijenu - Kava ?"));
         QCOMPARE(pitanjeBrisanjaPoste(QStringLiteral("SPLIT"), QStringLiteral("21000")),
                  QStringLiteral("Stvarno želite obrisati mjesto: SPLIT s poštanskim brojem: 21000"));
     }
@@ -120,8 +120,12 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(bool, found);
         QFETCH(QString, place);
-        for (auto [b, n] : {std::pair{"ZAGREB", "10000"}, {"ZADAR", "23000"}, {"zabok", "49210"}, {"SPLIT", "21000"},
-                            {"OSIJEK", "31000"}, {"ZAPREŠIĆ", "10290"}})
+        for (auto [b, n] : {std::pair{"ZAGREB", "10000"},
+                            {"ZADAR", "23000"},
+                            {"zabok", "49210"},
+                            {"SPLIT", "21000"},
+                            {"OSIJEK", "31000"},
+                            {"ZAPREŠIĆ", "10290"}})
             fx->addPlace(QString::fromUtf8(b), QString::fromUtf8(n));
         const auto r = order ? PostaRedoslijed::PostanskiBroj : PostaRedoslijed::Mjesto;
         data::TableObject& t = *fx->dm->PostaTable;
@@ -146,7 +150,8 @@ private Q_SLOTS:
         zapisiPostu(t, true, QString(), QString());
         QCOMPARE(fx->scalar(QStringLiteral("SELECT count(*) FROM POSTA")).toInt(), 2);
         // A place longer than the column is refused, the row left as it was.
-        QVERIFY_THROWS_EXCEPTION(TarvelError, zapisiPostu(t, false, QString(26, QLatin1Char('A')), QStringLiteral("1")));
+        QVERIFY_THROWS_EXCEPTION(TarvelError,
+                                 zapisiPostu(t, false, QString(26, QLatin1Char('A')), QStringLiteral("1")));
         QCOMPARE(t.state(), data::TableObject::State::Browse);
     }
 
@@ -158,7 +163,8 @@ private Q_SLOTS:
         QSignalSpy shared(fx->dm.get(), &data::TDM::sharedValuesChanged);
         QVERIFY(osigurajOpciRed(*fx->dm));
         QCOMPARE(fx->scalar(QStringLiteral("SELECT count(*) FROM OPCI")).toInt(), 1);
-        QCOMPARE(fx->scalar(QStringLiteral("SELECT OIB FROM OPCI")).toString(), QStringLiteral("61873204959"));
+        QCOMPARE(fx->scalar(QStringLiteral("SELECT OIB FROM OPCI")).toString(),
+                 QStringLiteral("61873204959"));
         QVERIFY(fx->dm->testniCIS);
         QCOMPARE(shared.count(), 1);
         QVERIFY(!osigurajOpciRed(*fx->dm));
@@ -191,7 +197,8 @@ private Q_SLOTS:
         QFile f(mdb);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
-        fx->sql(QStringLiteral("INSERT INTO KOMINT (NAZIV_KOM, POR_BROJ) VALUES ('Ana Anić', '12345678903')"));
+        fx->sql(
+            QStringLiteral("INSERT INTO KOMINT (NAZIV_KOM, POR_BROJ) VALUES ('Ana Anić', '12345678903')"));
         osigurajOpciRed(*fx->dm);
         fx->sql(QStringLiteral("UPDATE OPCI SET PROM = '2025-03-01'"));
         fx->dm->OpcaTable->refresh();
@@ -214,8 +221,9 @@ private Q_SLOTS:
         QSignalSpy shared(fx->dm.get(), &data::TDM::sharedValuesChanged);
         zapamtiOpci(*fx->dm, p);
 
-        QSqlQuery q = fx->sql(QStringLiteral("SELECT OIB, OIB_OP, NAZIV, BR_RAC, PASS_CERT, FOOTER, ISPIS, PROM, "
-                                             "GLAVNI_PRINTER, NAPLUR, U_PDV FROM OPCI"));
+        QSqlQuery q =
+            fx->sql(QStringLiteral("SELECT OIB, OIB_OP, NAZIV, BR_RAC, PASS_CERT, FOOTER, ISPIS, PROM, "
+                                   "GLAVNI_PRINTER, NAPLUR, U_PDV FROM OPCI"));
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), QStringLiteral("69435151530"));
         QCOMPARE(q.value(1).toString(), QStringLiteral("12345678903"));
@@ -239,14 +247,16 @@ private Q_SLOTS:
         QVERIFY(shared.count() >= 1);
         QCOMPARE(procitajOpci(*fx->dm->OpcaTable).passCert, p.passCert);
 
-        // A footer that is there stays; an unknown operator asks for sign-in; the maker's OIB is the test service.
+        // A footer that is there stays; an unknown operator asks for sign-in; the maker's OIB is the test
+        // service.
         fx->sql(QStringLiteral("UPDATE OPCI SET FOOTER = 'Hvala na povjerenju'"));
         fx->dm->OpcaTable->refresh();
         p.oib = QString::fromLatin1(data::TDM::MaticniOIB);
         p.oibOp = QStringLiteral("11111111111");
         p.pathMje = fx->dir.filePath(QStringLiteral("nema.mdb"));
         zapamtiOpci(*fx->dm, p);
-        QCOMPARE(fx->scalar(QStringLiteral("SELECT FOOTER FROM OPCI")).toString(), QStringLiteral("Hvala na povjerenju"));
+        QCOMPARE(fx->scalar(QStringLiteral("SELECT FOOTER FROM OPCI")).toString(),
+                 QStringLiteral("Hvala na povjerenju"));
         QVERIFY(fx->dm->testniCIS);
         QVERIFY(!fx->dm->companionMode);
         QCOMPARE(fx->dm->operatorLabelText, QStringLiteral("Operater: Molim prijavite operatera !"));
@@ -256,9 +266,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("empty") << "" << "-";
-        QTest::newRow("blanks and lines") << " \n\t " << "-";
-        QTest::newRow("text kept as typed") << " Hvala!\n" << " Hvala!\n";
+        QTest::newRow("empty") << ""
+                               << "-";
+        QTest::newRow("blanks and lines") << " \n\t "
+                                          << "-";
+        QTest::newRow("text kept as typed") << " Hvala!\n"
+                                            << " Hvala!\n";
     }
     void footerText()
     {
@@ -298,8 +311,8 @@ private Q_SLOTS:
         fx->dm->OpcaTable->refresh();
         fx->addArticle(QStringLiteral("Usluga servisa"), QStringLiteral("sat"), 1234.5, 25, 1543.13);
         for (int i = 0; i < 80; ++i)
-            fx->addArticle(QStringLiteral("Artikl %1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("kom"), 10.01,
-                           13, 11.31);
+            fx->addArticle(QStringLiteral("Artikl %1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("kom"),
+                           10.01, 13, 11.31);
         data::TableObject& t = *fx->dm->CjenikTable;
         t.open();
         TIspisCjenikaReport layout(t, *fx->dm->OpcaTable);
@@ -320,7 +333,8 @@ private Q_SLOTS:
         QStringList headings;
         for (const char* n : {"hID", "hOPIS", "hCIJENA", "hSTOPA", "hCIJENA_SA"})
             headings << r.pages[0].find(QLatin1String(n))->text;
-        QCOMPARE(headings, (QStringList{"ID", "OPIS", "Cijena bez PDV-a", "Stopa PDV-a %", "Cijena sa PDV-om"}));
+        QCOMPARE(headings,
+                 (QStringList{"ID", "OPIS", "Cijena bez PDV-a", "Stopa PDV-a %", "Cijena sa PDV-om"}));
         const auto prices = r.findAll(QStringLiteral("CIJENA"));
         QCOMPARE(prices.size(), size_t(81));
         QCOMPARE(prices[0]->text, QStringLiteral("1.234,50 Kn"));
@@ -340,6 +354,8 @@ private Q_SLOTS:
         // Once as a PDF, read by pdftotext.
         const QString pdf = fx->dir.filePath(QStringLiteral("cjenik.pdf"));
         util::ReportExport(layout, pdf);
+        if (const QString keep = qEnvironmentVariable("TARVEL_SCREENSHOTS"); !keep.isEmpty())
+            QFile::copy(pdf, keep + QStringLiteral("/cjenik.pdf"));
         QProcess p;
         p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
         QVERIFY(p.waitForFinished(30000));

@@ -1,6 +1,5 @@
-#include "fixture.h"
-
 #include "core/cipher.h"
+#include "fixture.h"
 #include "master/cjenikeditforma.h"
 #include "master/cjenikforma.h"
 #include "master/master.h"
@@ -69,8 +68,10 @@ private Q_SLOTS:
     {
         fx = std::make_unique<MasterFixture>();
         script = std::make_unique<Poruka::Script>();
-        setPrinterList([] { return Printeri{{QStringLiteral("HP LaserJet"), QStringLiteral("Epson TM-U220")},
-                                            QStringLiteral("HP LaserJet")}; });
+        setPrinterList([] {
+            return Printeri{{QStringLiteral("HP LaserJet"), QStringLiteral("Epson TM-U220")},
+                            QStringLiteral("HP LaserJet")};
+        });
     }
     void cleanup()
     {
@@ -125,12 +126,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("length");
         QTest::addColumn<bool>("digits");
         const std::tuple<const char*, int, bool> rows[] = {
-            {"OIB_OP", 11, true},  {"OIB", 11, true},     {"NAZIV", 60, false},   {"ODG_IME", 60, false},
-            {"ODG_PREZ", 60, false}, {"TEL", 60, false},  {"FAX", 60, false},     {"EMAIL", 60, false},
-            {"POSL_GOD", 4, false}, {"NAPLUR", 15, true}, {"SKLAD", 8, false},    {"ULICA", 50, false},
-            {"K_BR", 3, false},    {"K_BR_D", 3, false},  {"PTT", 5, false},      {"MJESTO", 50, false},
-            {"OPCINA", 50, false}, {"RAD_VR", 100, false}, {"PASS_CERT", 30, false}, {"eHOST", 50, false},
-            {"ePORT", 4, false},   {"eUSERNAME", 50, false}, {"ePASSWORD", 30, false}};
+            {"OIB_OP", 11, true},     {"OIB", 11, true},       {"NAZIV", 60, false},
+            {"ODG_IME", 60, false},   {"ODG_PREZ", 60, false}, {"TEL", 60, false},
+            {"FAX", 60, false},       {"EMAIL", 60, false},    {"POSL_GOD", 4, false},
+            {"NAPLUR", 15, true},     {"SKLAD", 8, false},     {"ULICA", 50, false},
+            {"K_BR", 3, false},       {"K_BR_D", 3, false},    {"PTT", 5, false},
+            {"MJESTO", 50, false},    {"OPCINA", 50, false},   {"RAD_VR", 100, false},
+            {"PASS_CERT", 30, false}, {"eHOST", 50, false},    {"ePORT", 4, false},
+            {"eUSERNAME", 50, false}, {"ePASSWORD", 30, false}};
         for (const auto& [c, l, d] : rows)
             QTest::newRow(c) << QString::fromLatin1(c) << l << d;
     }
@@ -160,15 +163,31 @@ private Q_SLOTS:
         QTest::addColumn<QString>("operatorOib");
         QTest::addColumn<bool>("refused");
         QTest::addColumn<QString>("focused");
-        QTest::newRow("company, control digit 3") << "OIB" << "12345678903" << "" << false << "";
-        QTest::newRow("company, wrong control digit") << "OIB" << "12345678900" << "" << true << "OIB";
-        QTest::newRow("company, ten digits") << "OIB" << "1234567890" << "" << true << "OIB";
-        QTest::newRow("company, empty") << "OIB" << "" << "" << false << "";
-        QTest::newRow("operator, wrong") << "OIB_OP" << "" << "12345678900" << true << "OIB_OP";
-        QTest::newRow("operator, right") << "OIB_OP" << "" << "12345678903" << false << "";
+        QTest::newRow("company, control digit 3") << "OIB"
+                                                  << "12345678903"
+                                                  << "" << false << "";
+        QTest::newRow("company, wrong control digit") << "OIB"
+                                                      << "12345678900"
+                                                      << "" << true << "OIB";
+        QTest::newRow("company, ten digits") << "OIB"
+                                             << "1234567890"
+                                             << "" << true << "OIB";
+        QTest::newRow("company, empty") << "OIB"
+                                        << ""
+                                        << "" << false << "";
+        QTest::newRow("operator, wrong") << "OIB_OP"
+                                         << ""
+                                         << "12345678900" << true << "OIB_OP";
+        QTest::newRow("operator, right") << "OIB_OP"
+                                         << ""
+                                         << "12345678903" << false << "";
         // Leaving the payment device checks the operator OIB, not the company's.
-        QTest::newRow("payment device checks operator") << "NAPLUR" << "12345678900" << "1234" << true << "OIB_OP";
-        QTest::newRow("payment device, operator right") << "NAPLUR" << "12345678900" << "12345678903" << false << "";
+        QTest::newRow("payment device checks operator") << "NAPLUR"
+                                                        << "12345678900"
+                                                        << "1234" << true << "OIB_OP";
+        QTest::newRow("payment device, operator right") << "NAPLUR"
+                                                        << "12345678900"
+                                                        << "12345678903" << false << "";
     }
     void oibCheckOnLeaving()
     {
@@ -224,8 +243,9 @@ private Q_SLOTS:
     {
         TOpcaForma f;
         QVERIFY(shown(&f));
-        const QList<QWidget*> locked{f.polje(QStringLiteral("PASS_CERT")), f.polje(QStringLiteral("IME_CERT")),
-                                     f.polje(QStringLiteral("PATH_MJE")), field<QToolButton>(&f, "certButton"),
+        const QList<QWidget*> locked{f.polje(QStringLiteral("PASS_CERT")),
+                                     f.polje(QStringLiteral("IME_CERT")), f.polje(QStringLiteral("PATH_MJE")),
+                                     field<QToolButton>(&f, "certButton"),
                                      field<QToolButton>(&f, "mdbButton")};
         auto enabled = [&] {
             QList<bool> out;
@@ -247,9 +267,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("filter");
-        QTest::newRow("certificate") << "certButton" << "IME_CERT" << "Izaberite datoteku s certifikatom"
+        QTest::newRow("certificate") << "certButton"
+                                     << "IME_CERT"
+                                     << "Izaberite datoteku s certifikatom"
                                      << "PFX files (*.pfx)|*.pfx";
-        QTest::newRow("companion database") << "mdbButton" << "PATH_MJE" << "Izaberite bazu mjenjačnice"
+        QTest::newRow("companion database") << "mdbButton"
+                                            << "PATH_MJE"
+                                            << "Izaberite bazu mjenjačnice"
                                             << "MDB files (*.mdb)|*.mdb";
     }
     void fileChoosers()
@@ -275,7 +299,8 @@ private Q_SLOTS:
         // Giving up leaves the field as it was.
         answer.clear();
         QTest::mouseClick(b, Qt::LeftButton);
-        QCOMPARE(qobject_cast<QLineEdit*>(f.polje(column))->text(), fx->dir.filePath(QStringLiteral("odabrano")));
+        QCOMPARE(qobject_cast<QLineEdit*>(f.polje(column))->text(),
+                 fx->dir.filePath(QStringLiteral("odabrano")));
     }
 
     void saveThroughScreen()
@@ -284,7 +309,8 @@ private Q_SLOTS:
         QFile file(mdb);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        fx->sql(QStringLiteral("INSERT INTO KOMINT (NAZIV_KOM, POR_BROJ) VALUES ('Marko Marić', '12345678903')"));
+        fx->sql(
+            QStringLiteral("INSERT INTO KOMINT (NAZIV_KOM, POR_BROJ) VALUES ('Marko Marić', '12345678903')"));
         fx->sql(QStringLiteral("INSERT INTO OPCI (OIB, GLAVNI_PRINTER, PROM, BR_RAC, ISPIS) VALUES "
                                "('61873204959', 'Star 40', '2024-05-06', 42, '40')"));
         setFileChooser([&](QWidget*, const QString&, const QString&) { return mdb; });
@@ -393,7 +419,8 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(int, key);
         QFETCH(QString, stored);
-        fx->sql(QStringLiteral("INSERT INTO OPCI (OIB, FOOTER, ISPIS) VALUES ('61873204959', 'staro', '40')"));
+        fx->sql(
+            QStringLiteral("INSERT INTO OPCI (OIB, FOOTER, ISPIS) VALUES ('61873204959', 'staro', '40')"));
         TOpcaForma f;
         QVERIFY(shown(&f));
         auto* ispis = field<QComboBox>(&f, "ISPIS");
@@ -449,8 +476,8 @@ private Q_SLOTS:
         if (allowed)
             QCOMPARE(script->texts(), QStringList{});
         else
-            QCOMPARE(script->texts(),
-                     QStringList{QStringLiteral("Prije početka izrade računa morate prvo popuniti opće podatke.")});
+            QCOMPARE(script->texts(), QStringList{QStringLiteral(
+                                          "Prije početka izrade računa morate prvo popuniti opće podatke.")});
         QTest::qWait(30); // the watcher of a dialog that never came
     }
 
@@ -462,9 +489,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stopa");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<double>("stored");
-        QTest::newRow("100 at 25 %") << "100" << "25" << "125,00" << 125.0;
-        QTest::newRow("10,01 at 13 %") << "10,01" << "13" << "11,31" << 11.31;
-        QTest::newRow("thousands") << "1.000,50" << "25" << "1.250,63" << 1250.63;
+        QTest::newRow("100 at 25 %") << "100"
+                                     << "25"
+                                     << "125,00" << 125.0;
+        QTest::newRow("10,01 at 13 %") << "10,01"
+                                       << "13"
+                                       << "11,31" << 11.31;
+        QTest::newRow("thousands") << "1.000,50"
+                                   << "25"
+                                   << "1.250,63" << 1250.63;
     }
     void priceWithVatInEditScreen()
     {
@@ -495,7 +528,8 @@ private Q_SLOTS:
         QVERIFY(seen);
         QCOMPARE(fx->scalar(QStringLiteral("SELECT count(*) FROM CJENIK")).toInt(), 1);
         QCOMPARE(fx->scalar(QStringLiteral("SELECT CIJENA_SA FROM CJENIK")).toDouble(), stored);
-        QCOMPARE(fx->scalar(QStringLiteral("SELECT NAZIV || '/' || JMJ FROM CJENIK")).toString(), QStringLiteral("Usluga/sat"));
+        QCOMPARE(fx->scalar(QStringLiteral("SELECT NAZIV || '/' || JMJ FROM CJENIK")).toString(),
+                 QStringLiteral("Usluga/sat"));
         QCOMPARE(list.model()->index(0, 5).data().toString(), shown);
         back(&list);
         QCOMPARE(QApplication::focusWidget(), list.grid());
@@ -538,7 +572,8 @@ private Q_SLOTS:
             script->clear();
             press(Qt::Key_F9);
             QVERIFY(e->isVisible());
-            QVERIFY(script->texts().contains(QStringLiteral("Neispravno upisan podatak. Molim ispravite unos")));
+            QVERIFY(
+                script->texts().contains(QStringLiteral("Neispravno upisan podatak. Molim ispravite unos")));
             press(Qt::Key_Escape);
         });
         list.grid()->setFocus();
@@ -648,7 +683,8 @@ private Q_SLOTS:
         QTest::mouseClick(f.brisanjeButton(), Qt::LeftButton); // "Da - F9"
         QCOMPARE(script->texts(), (QStringList{QStringLiteral("Dali stvarno brišete ovu cijenu - Sok ?"),
                                                QStringLiteral("Dali stvarno brišete ovu cijenu - Sok ?")}));
-        QCOMPARE(fx->scalar(QStringLiteral("SELECT group_concat(NAZIV) FROM CJENIK")).toString(), QStringLiteral("Kava"));
+        QCOMPARE(fx->scalar(QStringLiteral("SELECT group_concat(NAZIV) FROM CJENIK")).toString(),
+                 QStringLiteral("Kava"));
         QCOMPARE(f.model()->rowCount(), 1);
         QCOMPARE(QApplication::focusWidget(), f.grid());
     }
@@ -664,12 +700,14 @@ private Q_SLOTS:
         QStringList titles;
         for (int c = 0; c < f.model()->columnCount(); ++c)
             titles << f.model()->headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(titles, (QStringList{"ID", "Opis", "JMJ", "Cijena bez PDVa", "Stopa PDV-a", "Cijena sa PDV-om"}));
+        QCOMPARE(titles,
+                 (QStringList{"ID", "Opis", "JMJ", "Cijena bez PDVa", "Stopa PDV-a", "Cijena sa PDV-om"}));
     }
 
     void printFromList()
     {
-        fx->sql(QStringLiteral("INSERT INTO OPCI (OIB, NAZIV, MJESTO) VALUES ('12345678903', 'Obrt Šestica', 'Split')"));
+        fx->sql(QStringLiteral(
+            "INSERT INTO OPCI (OIB, NAZIV, MJESTO) VALUES ('12345678903', 'Obrt Šestica', 'Split')"));
         std::vector<reports::PreparedReport> prints;
         reports::setPreviewInterceptor([&](const reports::PreparedReport& r) { prints.push_back(r); });
         fx->dm->OpcaTable->close();
@@ -701,8 +739,12 @@ private Q_SLOTS:
 
     void postalOrdersAndSearch()
     {
-        for (auto [b, n] : {std::pair{"ZAGREB", "10000"}, {"ZADAR", "23000"}, {"zabok", "49210"},
-                            {"SPLIT", "21000"}, {"OSIJEK", "31000"}, {"VELIKA GORICA", "10410"}})
+        for (auto [b, n] : {std::pair{"ZAGREB", "10000"},
+                            {"ZADAR", "23000"},
+                            {"zabok", "49210"},
+                            {"SPLIT", "21000"},
+                            {"OSIJEK", "31000"},
+                            {"VELIKA GORICA", "10410"}})
             fx->addPlace(QString::fromUtf8(b), QString::fromUtf8(n));
         TPostaForma f;
         QCOMPARE(f.windowTitle(), QStringLiteral("Pregled poštanskih brojeva"));
@@ -718,7 +760,8 @@ private Q_SLOTS:
         type(QStringLiteral("za"));
         QCOMPARE(f.trazi()->text(), QStringLiteral("ZA"));
         QCOMPARE(place(), QStringLiteral("ZADAR"));
-        QCOMPARE(f.model()->index(f.grid()->currentIndex().row(), 0).data().toString(), QStringLiteral("ZADAR"));
+        QCOMPARE(f.model()->index(f.grid()->currentIndex().row(), 0).data().toString(),
+                 QStringLiteral("ZADAR"));
         type(QStringLiteral("b")); // "ZAB": only the lower-case "zabok" begins so; the row stays
         QCOMPARE(place(), QStringLiteral("ZADAR"));
         press(Qt::Key_Down);
@@ -789,11 +832,12 @@ private Q_SLOTS:
         f.grid()->setFocus();
         script->addAnswers({false, true});
         press(Qt::Key_Delete); // "Ne - Esc"
-        QCOMPARE(script->texts(),
-                 QStringList{QStringLiteral("Stvarno želite obrisati mjesto: SPLIT s poštanskim brojem: 21000")});
+        QCOMPARE(script->texts(), QStringList{QStringLiteral(
+                                      "Stvarno želite obrisati mjesto: SPLIT s poštanskim brojem: 21000")});
         QCOMPARE(fx->scalar(QStringLiteral("SELECT count(*) FROM POSTA")).toInt(), 2);
         press(Qt::Key_Delete); // "Da - F9"
-        QCOMPARE(fx->scalar(QStringLiteral("SELECT group_concat(BNAZ) FROM POSTA")).toString(), QStringLiteral("ZAGREB"));
+        QCOMPARE(fx->scalar(QStringLiteral("SELECT group_concat(BNAZ) FROM POSTA")).toString(),
+                 QStringLiteral("ZAGREB"));
     }
 
     void postalEditScreen()
@@ -812,7 +856,8 @@ private Q_SLOTS:
             press(Qt::Key_Return); // Enter in "Broj:" saves
         });
         press(Qt::Key_F3);
-        QCOMPARE(fx->scalar(QStringLiteral("SELECT BNAZ || '|' || NOVIBR FROM POSTA WHERE NOVIBR = '51000'")).toString(),
+        QCOMPARE(fx->scalar(QStringLiteral("SELECT BNAZ || '|' || NOVIBR FROM POSTA WHERE NOVIBR = '51000'"))
+                     .toString(),
                  QStringLiteral("RIJEKA|51000"));
         f.grid()->setFocus();
         QVERIFY(fx->dm->PostaTable->locate(QStringLiteral("NOVIBR"), QStringLiteral("51000")));
@@ -832,7 +877,8 @@ private Q_SLOTS:
             QTest::mouseClick(e->kreniButton(), Qt::LeftButton);
         });
         press(Qt::Key_Return);
-        QCOMPARE(fx->scalar(QStringLiteral("SELECT group_concat(BNAZ, ',') FROM (SELECT BNAZ FROM POSTA ORDER BY BNAZ)"))
+        QCOMPARE(fx->scalar(QStringLiteral(
+                                "SELECT group_concat(BNAZ, ',') FROM (SELECT BNAZ FROM POSTA ORDER BY BNAZ)"))
                      .toString(),
                  QStringLiteral("SPLIT,SUŠAK"));
     }
@@ -843,26 +889,30 @@ private Q_SLOTS:
         const QString dir = qEnvironmentVariable("TARVEL_SCREENSHOTS");
         if (dir.isEmpty())
             QSKIP("TARVEL_SCREENSHOTS not set");
-        fx->sql(QStringLiteral("INSERT INTO OPCI (OIB, NAZIV, MJESTO, ISPIS) VALUES ('12345678903', 'Obrt Šestica', 'Split', '40')"));
+        fx->sql(QStringLiteral("INSERT INTO OPCI (OIB, NAZIV, MJESTO, ISPIS) VALUES ('12345678903', 'Obrt "
+                               "Šestica', 'Split', '40')"));
         fx->addArticle(QStringLiteral("Kava"), QStringLiteral("kom"), 100, 25, 125);
         fx->addArticle(QStringLiteral("Sok"), QStringLiteral("l"), 10.01, 13, 11.31);
         fx->addPlace(QStringLiteral("SPLIT"), QStringLiteral("21000"));
         fx->addPlace(QStringLiteral("ZAGREB"), QStringLiteral("10000"));
         {
             TOpcaForma f;
-            QVERIFY(shown(&f));
+            f.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&f)); // no window manager under xvfb to activate it
             QTest::qWait(200);
             QVERIFY(f.grab().save(dir + QStringLiteral("/opcaforma.png")));
         }
         {
             TCjenikForma f;
-            QVERIFY(shown(&f));
+            f.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&f)); // no window manager under xvfb to activate it
             QTest::qWait(200);
             QVERIFY(f.grab().save(dir + QStringLiteral("/cjenikforma.png")));
         }
         {
             TPostaForma f;
-            QVERIFY(shown(&f));
+            f.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&f)); // no window manager under xvfb to activate it
             QTest::qWait(200);
             QVERIFY(f.grab().save(dir + QStringLiteral("/postaforma.png")));
         }
