@@ -74,13 +74,20 @@ QStringList backupColumns(QSqlDatabase& db, const QString& table)
     return cols;
 }
 
+bool hasCounter(const TableDef& t)
+{
+    for (const ColumnDef& c : t.columns)
+        if (c.type == ColType::Counter)
+            return true;
+    return false;
+}
+
 } // namespace
 
 CheckResult CheckBaze::run()
 {
     CheckResult result;
     constexpr int Maximum = 10;
-    report(0, Maximum, QString());
 
     // The copy is the only other place the rows live while a table is rebuilt: without it, stop.
     const QString backup = Paths::backupFile();
@@ -101,6 +108,14 @@ CheckResult CheckBaze::run()
         result.error = err;
         report(0, 0, result.error);
         return result;
+    }
+
+    bool hasSequence = false;
+    try {
+        hasSequence = scalar(m_db, QStringLiteral("SELECT count(*) FROM ") + Backup +
+                                       QStringLiteral(".sqlite_master WHERE name = 'sqlite_sequence'"))
+                          .toInt() > 0;
+    } catch (const TarvelError&) {
     }
 
     int step = 0;
@@ -142,6 +157,23 @@ CheckResult CheckBaze::run()
                                        Backup + QLatin1Char('.') + name + QStringLiteral(" ORDER BY rowid"),
                                    {}, &err);
             }
+        }
+        // The counter goes on after the highest key it ever gave, not after the highest kept one: a
+        // deleted invoice's number must not come back to meet ledger entries still pointing at it.
+        if (copied && hasSequence && hasCounter(t)) {
+            const QString old = QStringLiteral("(SELECT max(seq) FROM ") + Backup +
+                                QStringLiteral(".sqlite_sequence WHERE name = ?)");
+            copied = data::run(m_db,
+                               QStringLiteral("UPDATE main.sqlite_sequence SET seq = ") + old +
+                                   QStringLiteral(" WHERE name = ? AND seq < ") + old,
+                               {t.name, t.name, t.name}, &err) &&
+                     data::run(
+                         m_db,
+                         QStringLiteral("INSERT INTO main.sqlite_sequence (name, seq) SELECT ?, ") + old +
+                             QStringLiteral(" WHERE ") + old +
+                             QStringLiteral(" IS NOT NULL AND NOT EXISTS (SELECT 1 FROM main.sqlite_sequence "
+                                            "WHERE name = ?)"),
+                         {t.name, t.name, t.name, t.name}, &err);
         }
         for (const QString& sql : indexStatements(t))
             if (copied && !data::run(m_db, sql, {}, &err))

@@ -50,6 +50,11 @@ void makeOlderDatabase(const QString& file)
                            "VALUES (?, '22222222228', 'Z', ?, ?, ?)"),
             {100 + key, QStringLiteral("%1/PP1/1").arg(key), key * 10.5, key});
     }
+    // The last invoices were deleted; their ledger entry stayed behind.
+    raw.exec(QStringLiteral("INSERT INTO FISKAL (AUTOKEY, BR_RAC) VALUES (20, '20/PP1/1')"));
+    raw.exec(QStringLiteral("DELETE FROM FISKAL WHERE AUTOKEY = 20"));
+    raw.exec(QStringLiteral("INSERT INTO PRIVR (AUTOKEY) VALUES (50)"));
+    raw.exec(QStringLiteral("DELETE FROM PRIVR"));
     raw.exec(QStringLiteral("INSERT INTO CJENIK (ID, NAZIV, CIJENA) VALUES (4, 'Usluga', 100)"));
     raw.exec(QStringLiteral("INSERT INTO CJENIK (ID, NAZIV, CIJENA) VALUES (9, 'Roba', 20)"));
 }
@@ -86,6 +91,8 @@ private Q_SLOTS:
     void rowsThatCannotBeCopiedKeepTheOldTable();
     void failedBackupStopsBeforeAnyTable();
     void checkRunsOncePerBuild();
+    void dosDateTime_data();
+    void dosDateTime();
     void unopenableFileIsNeverOverwritten_data();
     void unopenableFileIsNeverOverwritten();
     void compaction_data();
@@ -176,6 +183,7 @@ void TestDatabase::firstStartCreatesFileAndTables()
              12);
     // Progress: maximum 10, one status per table in the processing order, then the closing text.
     QVERIFY(!steps.isEmpty());
+    QCOMPARE(steps.first(), std::make_tuple(0, 10, QStringLiteral("Pričekajte....provjera baze: CJENIK")));
     QStringList tables;
     for (const auto& [p, m, s] : steps) {
         if (m != 0) {
@@ -226,12 +234,16 @@ void TestDatabase::invoiceKeysAndLedgerLinksSurvive()
     {
         TDM tdm;
         tdm.create();
-        // A new invoice continues after the highest kept key.
+        // A new invoice continues after the highest key ever given, not after the highest kept one.
         tdm.FiskalTable->open();
         tdm.FiskalTable->append();
         tdm.FiskalTable->setValue(QStringLiteral("BR_RAC"), QStringLiteral("16/PP1/1"));
         tdm.FiskalTable->post();
-        QVERIFY(tdm.FiskalTable->value(QStringLiteral("AUTOKEY")).toLongLong() > 15);
+        QCOMPARE(tdm.FiskalTable->value(QStringLiteral("AUTOKEY")).toLongLong(), 21LL);
+        tdm.PrivrTable->open();
+        tdm.PrivrTable->append();
+        tdm.PrivrTable->post();
+        QCOMPARE(tdm.PrivrTable->value(QStringLiteral("AUTOKEY")).toLongLong(), 51LL);
     }
     RawDb raw(folder.db());
     QCOMPARE(raw.column(QStringLiteral("SELECT AUTOKEY FROM FISKAL WHERE AUTOKEY <= 15 ORDER BY AUTOKEY")),
@@ -418,6 +430,24 @@ void TestDatabase::checkRunsOncePerBuild()
     QCOMPARE(TDM::storedVersion(), 0.0);
     QVERIFY(QFileInfo::exists(Paths::settingsFile()));
     QVERIFY(start());
+}
+
+void TestDatabase::dosDateTime_data()
+{
+    QTest::addColumn<QDateTime>("time");
+    QTest::addColumn<quint32>("packed");
+    QTest::newRow("afternoon") << QDateTime(QDate(2024, 3, 15), QTime(10, 20, 30)) << quint32(0x586F528F);
+    QTest::newRow("odd seconds drop to even")
+        << QDateTime(QDate(2024, 3, 15), QTime(10, 20, 31)) << quint32(0x586F528F);
+    QTest::newRow("first DOS day") << QDateTime(QDate(1980, 1, 1), QTime(0, 0)) << quint32(0x00210000);
+    QTest::newRow("before DOS time") << QDateTime(QDate(1979, 12, 31), QTime(23, 59)) << quint32(0);
+}
+
+void TestDatabase::dosDateTime()
+{
+    QFETCH(QDateTime, time);
+    QFETCH(quint32, packed);
+    QCOMPARE(TDM::dosDateTime(time), packed);
 }
 
 void TestDatabase::unopenableFileIsNeverOverwritten_data()
