@@ -288,15 +288,23 @@ void TOsnovnaForma::updateAvailability()
     button(QStringLiteral("Prijava operatera"))->setEnabled(bool(m_operatorChooser));
 }
 
+void TOsnovnaForma::attachDataModule()
+{
+    TDM* dm = TDM::instance();
+    if (!dm)
+        return;
+    dm->progress = [this](int position, int maximum, const QString& status) {
+        showProgress(position, maximum, status);
+    };
+    connect(dm, &TDM::sharedValuesChanged, this, &TOsnovnaForma::applySharedValues, Qt::UniqueConnection);
+}
+
 void TOsnovnaForma::applySharedValues()
 {
     if (TDM* dm = TDM::instance()) {
+        attachDataModule();
         m_operatorLabel->setText(dm->operatorLabelText.isEmpty() ? TDM::operatorLabelFor(QString())
                                                                  : dm->operatorLabelText);
-        dm->progress = [this](int position, int maximum, const QString& status) {
-            showProgress(position, maximum, status);
-        };
-        connect(dm, &TDM::sharedValuesChanged, this, &TOsnovnaForma::applySharedValues, Qt::UniqueConnection);
     }
     updateAvailability();
 }
@@ -316,7 +324,7 @@ void TOsnovnaForma::izradaRacuna()
         const bool wasOpen = dm->OpcaTable->active();
         if (!wasOpen)
             dm->OpcaTable->open();
-        placeholder = dm->OpcaTable->asString(QStringLiteral("NAZIV")).left(7) == QLatin1String("Upišite");
+        placeholder = dm->OpcaTable->asString(QStringLiteral("NAZIV")).left(7) == QStringLiteral("Upišite");
         if (!wasOpen)
             dm->OpcaTable->close();
     }
