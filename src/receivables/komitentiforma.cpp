@@ -1,5 +1,6 @@
 #include "receivables/komitentiforma.h"
 
+#include "app/placement.h"
 #include "core/errors.h"
 #include "data/tdm.h"
 #include "receivables/komitentieditforma.h"
@@ -15,20 +16,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QTableView>
 #include <QVBoxLayout>
 
 namespace tarvel::receivables {
 
 namespace {
-
-const QString PlacementKey = QStringLiteral("KomitentiForma/geometry");
-
-QSettings placementStore()
-{
-    return QSettings(QSettings::UserScope, QStringLiteral("Sevrit"), QStringLiteral("Kesvan"));
-}
 
 QPushButton* actionButton(const QString& text, const QString& name, QWidget* parent)
 {
@@ -135,9 +128,7 @@ TKomitentiForma::TKomitentiForma(Mode mode, QWidget* parent)
     m_grid->setFocus();
     syncGridToTable();
 
-    const QByteArray geometry = placementStore().value(PlacementKey).toByteArray();
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
+    app::WindowPlacement::restore(this);
 }
 
 TKomitentiForma::~TKomitentiForma()
@@ -184,7 +175,7 @@ void TKomitentiForma::done(int result)
 {
     if (!m_closed) {
         m_closed = true;
-        placementStore().setValue(PlacementKey, saveGeometry());
+        app::WindowPlacement::save(this);
         auto* tdm = data::TDM::instance();
         disconnect(m_table, nullptr, this, nullptr);
         try {
