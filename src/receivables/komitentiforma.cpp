@@ -64,7 +64,8 @@ TKomitentiForma::TKomitentiForma(Mode mode, QWidget* parent)
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
     m_grid->horizontalHeader()->setSectionsClickable(true);
     m_grid->horizontalHeader()->setHighlightSections(false);
-    const int widths[] = {95, 220, 160, 140, 90, 90, 170, 160};
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    const int widths[] = {95, 220, 150, 130, 90, 90, 170};
     for (int i = 0; i < int(std::size(widths)); ++i)
         m_grid->setColumnWidth(i, widths[i]);
     m_model->setBoldSection(registerColumns().indexOf(QStringLiteral("NAZIV_KOM")));
