@@ -33,7 +33,18 @@ QPushButton* actionButton(const QString& text, const QString& name, QWidget* par
     return b;
 }
 
+TKomitentiForma::CardOpener& defaultCardOpener(PartyKind kind)
+{
+    static TKomitentiForma::CardOpener operators, customers;
+    return kind == PartyKind::Customers ? customers : operators;
+}
+
 } // namespace
+
+void TKomitentiForma::setDefaultCardOpener(PartyKind kind, CardOpener opener)
+{
+    defaultCardOpener(kind) = std::move(opener);
+}
 
 TKomitentiForma::TKomitentiForma(Mode mode, QWidget* parent)
     : QDialog(parent), m_mode(mode), m_table(data::TDM::instance()->KomitentiTable)
@@ -94,6 +105,8 @@ TKomitentiForma::TKomitentiForma(Mode mode, QWidget* parent)
     m_brisanje->setEnabled(!selecting);
     m_tiskanje->setEnabled(!selecting);
     m_kartica->setEnabled(false);
+    if (defaultCardOpener(m_kind))
+        setCardOpener(defaultCardOpener(m_kind));
 
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {m_novi, m_izmjena, m_brisanje, m_tiskanje, m_kartica})

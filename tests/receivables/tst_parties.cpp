@@ -404,11 +404,27 @@ private Q_SLOTS:
     void maintenanceOpensCard()
     {
         db->addParty(QStringLiteral("KUPCI"), Oib1, QStringLiteral("Ana"));
-        auto f = show(QStringLiteral("KUPCI"), Mode::Maintenance);
+        db->addParty(QStringLiteral("KOMINT"), Oib2, QStringLiteral("Branko"));
         QStringList opened;
-        f->setCardOpener([&](QWidget*, const QString& oib) { opened << oib; });
-        QVERIFY(child<QPushButton>(f.get(), "btnKartica")->isEnabled());
-        QTest::keyClick(edit(f.get(), "oibu"), Qt::Key_F7);
+        TKomitentiForma::setDefaultCardOpener(PartyKind::Customers,
+                                              [&](QWidget*, const QString& oib) { opened << oib; });
+        {
+            auto f = show(QStringLiteral("KUPCI"), Mode::Maintenance);
+            QVERIFY(child<QPushButton>(f.get(), "btnKartica")->isEnabled());
+            QTest::keyClick(edit(f.get(), "oibu"), Qt::Key_F7);
+            QCOMPARE(opened, QStringList{Oib1});
+        }
+        {
+            auto f = show(QStringLiteral("KOMINT"), Mode::Maintenance); // operators have no card yet
+            QVERIFY(!child<QPushButton>(f.get(), "btnKartica")->isEnabled());
+            QTest::keyClick(child<QTableView>(f.get(), "grid"), Qt::Key_F7);
+        }
+        {
+            auto f = show(QStringLiteral("KUPCI"), Mode::Selection);
+            QVERIFY(!child<QPushButton>(f.get(), "btnKartica")->isEnabled());
+            QTest::keyClick(child<QTableView>(f.get(), "grid"), Qt::Key_F7);
+        }
+        TKomitentiForma::setDefaultCardOpener(PartyKind::Customers, {});
         QCOMPARE(opened, QStringList{Oib1});
     }
 
