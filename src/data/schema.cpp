@@ -151,9 +151,12 @@ QList<TableDef> buildSchema()
                                           D("DUGOVANJE"), D("ZATVARANJE")});
 
     // Lookups that every screen relies on: the ledger by customer and document, the ledger by
-    // invoice, and the parties by OIB.
+    // invoice, and the parties by OIB. The key indexes of the two large tables let a table object read
+    // its row order without walking every row.
     for (TableDef& t : s) {
         const QString n = t.name;
+        if (n == QLatin1String("FISKAL") || n == QLatin1String("PROMETNA"))
+            t.indexes << IndexDef{n + QStringLiteral("_AUTOKEY"), {QStringLiteral("AUTOKEY")}};
         if (n == QLatin1String("PROMETNA")) {
             t.indexes << IndexDef{QStringLiteral("PROMETNA_POR_BROJ"),
                                   {QStringLiteral("POR_BROJ"), QStringLiteral("BROJ_DOK")}}

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QSqlDriver>
+#include <QSqlRecord>
 #include <sqlite3.h>
 
 namespace tarvel::data {
@@ -122,6 +123,140 @@ QVariant scalar(QSqlDatabase& db, const QString& sql, const QVariantList& binds)
         v = q.value(0);
     q.finish();
     return v;
+}
+
+namespace {
+
+sqlite3* handleOf(QSqlDatabase& db)
+{
+    const QVariant h = db.driver() ? db.driver()->handle() : QVariant();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(h.data());
+}
+
+[[noreturn]] void raiseHandleError(sqlite3* h, int rc)
+{
+    const QString text = QString::fromUtf8(sqlite3_errmsg(h));
+    raiseStoreError(QSqlError(QString(), text, QSqlError::StatementError, QString::number(rc)));
+}
+
+} // namespace
+
+namespace {
+
+class Statement
+{
+public:
+    Statement(QSqlDatabase& db, const QString& sql, const QVariantList& binds)
+        : m_h(db.isOpen() ? handleOf(db) : nullptr)
+    {
+        if (!m_h)
+            return;
+        int rc = sqlite3_prepare16_v2(m_h, sql.utf16(), int(sql.size() * 2), &m_st, nullptr);
+        if (rc != SQLITE_OK)
+            raiseHandleError(m_h, rc);
+        for (int i = 0; i < binds.size(); ++i) {
+            const QVariant v = toStoreValue(binds[i]);
+            const int n = i + 1;
+            if (!v.isValid() || v.isNull()) {
+                rc = sqlite3_bind_null(m_st, n);
+            } else {
+                switch (v.typeId()) {
+                case QMetaType::Int:
+                case QMetaType::UInt:
+                case QMetaType::LongLong:
+                case QMetaType::ULongLong:
+                    rc = sqlite3_bind_int64(m_st, n, v.toLongLong());
+                    break;
+                case QMetaType::Double:
+                case QMetaType::Float:
+                    rc = sqlite3_bind_double(m_st, n, v.toDouble());
+                    break;
+                default: {
+                    const QString s = v.toString();
+                    rc = sqlite3_bind_text16(m_st, n, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+                }
+                }
+            }
+            if (rc != SQLITE_OK)
+                raiseHandleError(m_h, rc);
+        }
+    }
+    ~Statement() { sqlite3_finalize(m_st); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    bool valid() const { return m_st != nullptr; }
+    bool step()
+    {
+        const int rc = sqlite3_step(m_st);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            raiseHandleError(m_h, rc);
+        return false;
+    }
+    sqlite3_stmt* get() const { return m_st; }
+
+private:
+    sqlite3* m_h = nullptr;
+    sqlite3_stmt* m_st = nullptr;
+};
+
+} // namespace
+
+QVector<qint64> readIntegers(QSqlDatabase& db, const QString& sql, const QVariantList& binds)
+{
+    QVector<qint64> out;
+    Statement st(db, sql, binds);
+    if (!st.valid()) {
+        QSqlQuery q = execSql(db, sql, binds);
+        while (q.next())
+            out.append(q.value(0).toLongLong());
+        return out;
+    }
+    while (st.step())
+        out.append(sqlite3_column_int64(st.get(), 0));
+    return out;
+}
+
+QVector<QVector<QVariant>> readRows(QSqlDatabase& db, const QString& sql, const QVariantList& binds)
+{
+    QVector<QVector<QVariant>> out;
+    Statement st(db, sql, binds);
+    if (!st.valid()) {
+        QSqlQuery q = execSql(db, sql, binds);
+        const int n = q.record().count();
+        while (q.next()) {
+            QVector<QVariant> row(n);
+            for (int i = 0; i < n; ++i)
+                row[i] = q.isNull(i) ? QVariant() : q.value(i);
+            out.append(std::move(row));
+        }
+        return out;
+    }
+    const int n = sqlite3_column_count(st.get());
+    while (st.step()) {
+        QVector<QVariant> row(n);
+        for (int i = 0; i < n; ++i) {
+            switch (sqlite3_column_type(st.get(), i)) {
+            case SQLITE_INTEGER:
+                row[i] = qlonglong(sqlite3_column_int64(st.get(), i));
+                break;
+            case SQLITE_FLOAT:
+                row[i] = sqlite3_column_double(st.get(), i);
+                break;
+            case SQLITE_NULL:
+                break;
+            default: {
+                const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(st.get(), i));
+                row[i] = QString::fromUtf16(text, sqlite3_column_bytes16(st.get(), i) / 2);
+            }
+            }
+        }
+        out.append(std::move(row));
+    }
+    return out;
 }
 
 SqlCondition conditionToSql(const Condition& c, const std::function<QString(const QString&)>& columnExpr)

@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <QVector>
 #include <functional>
 
 namespace tarvel::data {
@@ -30,6 +31,14 @@ QVariant toStoreValue(const QVariant& v);
 QSqlQuery execSql(QSqlDatabase& db, const QString& sql, const QVariantList& binds = {});
 // The first column of the first row, or an invalid QVariant when there is no row.
 QVariant scalar(QSqlDatabase& db, const QString& sql, const QVariantList& binds = {});
+
+// The first column of every row as integers (the row keys of a table object), read straight from
+// the SQLite handle, which is several times faster than row-by-row QSqlQuery on 100,000 rows.
+QVector<qint64> readIntegers(QSqlDatabase& db, const QString& sql, const QVariantList& binds = {});
+
+// Every row with all its columns (integers as qlonglong, reals as double, text as QString, NULL as
+// an invalid QVariant), read the same way.
+QVector<QVector<QVariant>> readRows(QSqlDatabase& db, const QString& sql, const QVariantList& binds = {});
 
 // A filter as SQL text with its parameters. `columnExpr` maps a column name to its SQL expression
 // and returns an empty string for a name it does not know (which raises TarvelError).

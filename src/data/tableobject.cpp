@@ -165,18 +165,19 @@ struct TableObject::Private
 
     void readColumns()
     {
-        cols.clear();
+        QList<Col> read;
         QSqlQuery q =
             execSql(*db, QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?)"), {table});
         while (q.next()) {
             Col c;
             c.name = q.value(0).toString();
             c.type = typeFromDeclared(q.value(1).toString(), q.value(2).toInt() > 0, &c.width);
-            cols << c;
+            read << c;
         }
         q.finish();
-        if (cols.isEmpty())
+        if (read.isEmpty())
             fail(QStringLiteral("Tablica %1 ne postoji u bazi podataka.").arg(table));
+        cols = read;
         rebuildIndex();
     }
 
@@ -192,7 +193,7 @@ struct TableObject::Private
     QString buildOrderBy(const QString& s) const
     {
         QStringList parts;
-        bool byRowid = false;
+        bool unique = false;
         for (const QString& piece : s.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             const QStringList words = piece.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
             if (words.isEmpty())
@@ -207,14 +208,21 @@ struct TableObject::Private
                     fail(QStringLiteral("Neispravan poredak \"%1\" za tablicu %2.").arg(s, table));
                 dir = QLatin1Char(' ') + w;
             }
+            if (unique)
+                continue;
             const int i = index.value(words[0].toUpper());
-            if (parts.isEmpty() && i < cols.size() && cols[i].type == ColType::Counter && dir.isEmpty())
-                byRowid = true;
+            unique = i < cols.size() && cols[i].type == ColType::Counter;
             parts << expr + dir;
         }
-        // Equal values keep the store's order, so the row order is stable from one reading to the next.
-        if (!byRowid || parts.size() > 1)
-            parts << QStringLiteral("t.rowid");
+        if (!unique) {
+            // Equal values keep the store's order, so the order is stable from one reading to the next.
+            // The counter is the rowid; naming it lets the store read the keys from its small index.
+            QString key = QStringLiteral("t.rowid");
+            for (const Col& c : cols)
+                if (c.type == ColType::Counter)
+                    key = QStringLiteral("t.") + quoteIdentifier(c.name);
+            parts << key;
+        }
         return QStringLiteral(" ORDER BY ") + parts.join(QStringLiteral(", "));
     }
 
@@ -225,12 +233,7 @@ struct TableObject::Private
         if (!where.sql.isEmpty())
             sql += QStringLiteral(" WHERE ") + where.sql;
         sql += orderBy;
-        QSqlQuery q = execSql(*db, sql, where.binds);
-        QVector<qint64> k;
-        while (q.next())
-            k.append(q.value(0).toLongLong());
-        q.finish();
-        keys = std::move(k);
+        keys = readIntegers(*db, sql, where.binds);
         clearCache();
     }
 
@@ -264,20 +267,15 @@ struct TableObject::Private
                 binds << keys[i];
                 marks << QStringLiteral("?");
             }
-            QSqlQuery q = execSql(*db,
-                                  QStringLiteral("SELECT ") + selectList() + from() +
-                                      QStringLiteral(" WHERE t.rowid IN (") + marks.join(QLatin1Char(',')) +
-                                      QLatin1Char(')'),
-                                  binds);
+            const QVector<QVector<QVariant>> found = readRows(
+                *db,
+                QStringLiteral("SELECT ") + selectList() + from() + QStringLiteral(" WHERE t.rowid IN (") +
+                    marks.join(QLatin1Char(',')) + QLatin1Char(')'),
+                binds);
             QHash<qint64, QVector<QVariant>> byKey;
             const int n = fieldCount();
-            while (q.next()) {
-                QVector<QVariant> v(n);
-                for (int i = 0; i < n; ++i)
-                    v[i] = q.value(i + 1);
-                byKey.insert(q.value(0).toLongLong(), std::move(v));
-            }
-            q.finish();
+            for (const QVector<QVariant>& f : found)
+                byKey.insert(f[0].toLongLong(), f.mid(1, n));
             QVector<QVector<QVariant>> rows(end - start);
             for (int i = start; i < end; ++i)
                 rows[i - start] =
@@ -291,6 +289,15 @@ struct TableObject::Private
             lru.append(b);
         }
         return it.value()[r - b * BlockSize];
+    }
+
+    // A lookup field holds at most its width, like the text field it is.
+    static QVariant lookupText(const LookupDef& l, const QVariant& raw)
+    {
+        if (!raw.isValid() || raw.isNull())
+            return QVariant();
+        const QString s = raw.toString();
+        return l.width > 0 ? s.left(l.width) : s;
     }
 
     QVariant lookupValue(const LookupDef& l, const QVariant& key) const
@@ -312,7 +319,7 @@ struct TableObject::Private
                 return fromStore(cols[i], buffer[i]);
             const LookupDef& l = lookups[i - cols.size()];
             const int k = index.value(l.keyColumn.toUpper(), -1);
-            return k >= 0 && k < cols.size() ? lookupValue(l, buffer[k]) : QVariant();
+            return k >= 0 && k < cols.size() ? lookupText(l, lookupValue(l, buffer[k])) : QVariant();
         }
         if (cur < 0)
             return QVariant();
@@ -324,7 +331,7 @@ struct TableObject::Private
         const QVariant raw = row(r).at(i);
         if (i < cols.size())
             return fromStore(cols[i], raw);
-        return raw.isNull() ? QVariant() : QVariant(raw.toString());
+        return lookupText(lookups[i - cols.size()], raw);
     }
 
     // Converts a value for column `c` into the store's form, refusing what the column cannot hold.
@@ -493,12 +500,20 @@ void TableObject::refresh()
 
 void TableObject::setFilter(const Filter& filter)
 {
-    d->filter = filter;
-    if (!d->active)
+    if (!d->active) {
+        d->filter = filter;
         return;
+    }
     if (d->state != State::Browse)
         post();
-    d->readKeys();
+    const Filter old = d->filter;
+    d->filter = filter;
+    try {
+        d->readKeys();
+    } catch (const TarvelError&) {
+        d->filter = old; // the rows shown stay those of the old filter
+        throw;
+    }
     d->cur = d->keys.isEmpty() ? -1 : 0;
     d->bof = true;
     d->eof = d->keys.isEmpty();
@@ -677,14 +692,14 @@ bool TableObject::locate(const QString& column, const QVariant& value, bool case
     c.caseInsensitive = caseInsensitive;
     f.add(c);
     const SqlCondition where = filterToSql(f, [this](const QString& n) { return d->columnExpr(n); });
-    QSqlQuery q = execSql(*d->db,
-                          QStringLiteral("SELECT t.rowid") + d->from() + QStringLiteral(" WHERE ") +
-                              where.sql + d->orderBy,
-                          where.binds);
+    const QVector<qint64> found = readIntegers(*d->db,
+                                               QStringLiteral("SELECT t.rowid") + d->from() +
+                                                   QStringLiteral(" WHERE ") + where.sql + d->orderBy,
+                                               where.binds);
     int pos = -1;
-    while (pos < 0 && q.next())
-        pos = d->position(q.value(0).toLongLong());
-    q.finish();
+    for (qint64 key : found)
+        if ((pos = d->position(key)) >= 0)
+            break;
     if (pos < 0)
         return false;
     d->cur = pos;
@@ -770,11 +785,17 @@ void TableObject::post()
         for (const QString& n : names)
             sets << n + QStringLiteral(" = ?");
         binds << d->keys[d->cur];
-        execSql(*d->db,
-                QStringLiteral("UPDATE ") + quoteIdentifier(d->table) + QStringLiteral(" SET ") +
-                    sets.join(QLatin1Char(',')) + QStringLiteral(" WHERE rowid = ?"),
-                binds)
-            .finish();
+        QSqlQuery q =
+            execSql(*d->db,
+                    QStringLiteral("UPDATE ") + quoteIdentifier(d->table) + QStringLiteral(" SET ") +
+                        sets.join(QLatin1Char(',')) + QStringLiteral(" WHERE rowid = ?"),
+                    binds);
+        const int affected = q.numRowsAffected();
+        q.finish();
+        if (affected == 0)
+            throw TarvelError(
+                ErrorKind::Other,
+                QStringLiteral("Zapis tablice %1 je u međuvremenu obrisan na drugom mjestu.").arg(d->table));
     }
     d->state = State::Browse;
     d->buffer.clear();
