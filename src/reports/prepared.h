@@ -64,6 +64,7 @@ struct PreparedPage
 struct PreparedReport
 {
     QString title;
+    bool previewMinMaxButtons = true; // the price list previews without them
     std::vector<PreparedPage> pages;
 
     int pageCount() const { return int(pages.size()); }

@@ -133,6 +133,10 @@ TPregledForma::TPregledForma(PreparedReport report, QWidget* parent)
     lay->addWidget(m_scroll, 1);
     lay->addWidget(m_status);
     resize(900, 700);
+    if (m_report.previewMinMaxButtons)
+        setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    else
+        removeMinMaxButtons();
     showPage();
 }
 

@@ -30,6 +30,7 @@ struct EngineState
     std::vector<int> groupRecordNo;
     QHash<QString, double> reportSums, pageSums;
     std::vector<QHash<QString, double>> groupSums;
+    int openGroups = 0; // levels whose header has been placed and whose footer has not
 
     Context ctx() { return Context(r, this); }
     int pageNo() const { return int(out.pages.size()); }
@@ -79,6 +80,8 @@ struct EngineState
             p.alignment = item->m_align;
             p.wrap = item->m_wrap;
             QRectF rect = item->m_rect;
+            if (rect.width() <= 0) // to the right edge of the body
+                rect.setWidth(body.width() - rect.left());
             double grow = 0;
             switch (item->m_kind) {
             case Item::Kind::Label:
@@ -108,7 +111,9 @@ struct EngineState
             case Item::Kind::Line:
                 p.kind = PreparedItem::Kind::Line;
                 p.line = item->m_line;
-                rect = QRectF(item->m_line.p1(), item->m_line.p2()).normalized();
+                if (item->m_toRightEdge)
+                    p.line.setP2(QPointF(body.width(), p.line.y2()));
+                rect = QRectF(p.line.p1(), p.line.p2()).normalized();
                 break;
             case Item::Kind::Frame:
                 p.kind = PreparedItem::Kind::Rect;
@@ -124,12 +129,13 @@ struct EngineState
             for (const Grower& g : growers)
                 if (g.origBottom <= rect.top() + 0.01)
                     shift = std::max(shift, g.delta);
-            origBottom = std::max(origBottom, rect.bottom());
+            const double itemBottom = rect.bottom();
+            origBottom = std::max(origBottom, itemBottom);
             rect.translate(0, shift);
             p.line.translate(0, shift);
             rect.setHeight(rect.height() + grow);
             if (grow > 0)
-                growers.push_back({item->m_rect.bottom(), shift + grow});
+                growers.push_back({itemBottom, shift + grow});
             bottom = std::max(bottom, rect.bottom());
             p.rect = rect;
             placed.emplace_back(item, std::move(p));
@@ -165,8 +171,11 @@ struct EngineState
             placeFixed(*r->m_pageHeader);
         if (first && r->m_titleBand)
             placeFixed(*r->m_titleBand);
-        if (r->m_columnHeader)
+        if (r->m_columnHeader && (!first || r->m_columnHeader->m_firstPage))
             placeFixed(*r->m_columnHeader);
+        for (int l = 0; l < openGroups; ++l)
+            if (r->m_groups[l]->m_repeat && r->m_groups[l]->m_header)
+                placeFixed(*r->m_groups[l]->m_header);
         atPageTop = true;
     }
 
@@ -294,9 +303,12 @@ struct EngineState
                     }
             if (i > 0 && changed < levels) {
                 moveMaster(i - 1);
-                for (int l = levels - 1; l >= changed; --l)
+                for (int l = levels - 1; l >= changed; --l) {
+                    openGroups = l + 1;
                     if (r->m_groups[l]->m_footer)
                         place(*r->m_groups[l]->m_footer);
+                }
+                openGroups = changed;
                 moveMaster(i);
             }
             recordNo = i + 1;
@@ -310,6 +322,7 @@ struct EngineState
                     newPage();
                 if (g.m_header)
                     place(*g.m_header);
+                openGroups = l + 1;
             }
             for (int& c : groupRecordNo)
                 ++c;
@@ -322,12 +335,17 @@ struct EngineState
         }
         if (n > 0 && levels > 0) {
             moveMaster(n - 1);
-            for (int l = levels - 1; l >= 0; --l)
+            for (int l = levels - 1; l >= 0; --l) {
+                openGroups = l + 1;
                 if (r->m_groups[l]->m_footer)
                     place(*r->m_groups[l]->m_footer);
+            }
+            openGroups = 0;
         }
         if (r->m_summary)
             place(*r->m_summary);
+        for (const auto& b : r->m_moreSummaries)
+            place(*b);
         lastPage = true;
         finishPage();
     }
@@ -494,7 +512,7 @@ QString formatValue(const QVariant& v, const QString& mask)
         return {};
     switch (v.typeId()) {
     case QMetaType::QDate:
-        return fmt::date(v.toDate());
+        return mask.isEmpty() ? fmt::date(v.toDate()) : v.toDate().toString(mask);
     case QMetaType::QDateTime:
         return fmt::dateTime(v.toDateTime());
     case QMetaType::QTime:
@@ -557,9 +575,7 @@ Band& Band::onLastPage(bool on)
 Item& Band::add(Item::Kind kind)
 {
     m_items.push_back(std::unique_ptr<Item>(new Item(kind)));
-    Item& it = *m_items.back();
-    it.m_rect = QRectF(0, 0, m_owner->page().bodyRect().width(), 0);
-    return it;
+    return *m_items.back();
 }
 
 Item& Band::label(const QString& text)
@@ -572,6 +588,17 @@ Item& Band::label(const QString& text)
 Item& Band::field(const QString& column, const QString& mask)
 {
     return field([column](const Context& c) { return c.value(column); }, mask).name(column);
+}
+
+Item& Band::dateField(const QString& column, const QString& format)
+{
+    return field(
+               [column](const Context& c) {
+                   const QDate d = c.date(column);
+                   return d.isValid() ? QVariant(d) : QVariant();
+               },
+               format)
+        .name(column);
 }
 
 Item& Band::field(ValueFn value, const QString& mask)
@@ -627,7 +654,9 @@ Item& Band::line(double x1, double y1, double x2, double y2)
 
 Item& Band::hline(double y)
 {
-    return line(0, y, m_owner->page().bodyRect().width(), y);
+    Item& it = line(0, y, 0, y);
+    it.m_toRightEdge = true;
+    return it;
 }
 
 Item& Band::frame(double x, double y, double width, double height)
@@ -675,6 +704,12 @@ Band& Group::footer(double height)
 Group& Group::newPageEach(bool on)
 {
     m_newPage = on;
+    return *this;
+}
+
+Group& Group::repeatHeader(bool on)
+{
+    m_repeat = on;
     return *this;
 }
 
@@ -736,6 +771,13 @@ Band& Report::columnHeader(double height)
 Band& Report::summary(double height)
 {
     return band(m_summary, BandType::Summary, height);
+}
+Band& Report::addSummary(double height)
+{
+    summary();
+    m_moreSummaries.emplace_back(new Band(this, BandType::Summary, 0));
+    m_moreSummaries.back()->m_height = height;
+    return *m_moreSummaries.back();
 }
 Band& Report::pageFooter(double height)
 {
@@ -811,6 +853,7 @@ PreparedReport Report::prepare()
     if (m_source && keep >= 0)
         m_source->moveTo(keep);
     s.out.title = m_title;
+    s.out.previewMinMaxButtons = m_previewMinMax;
     return std::move(s.out);
 }
 

@@ -15,20 +15,38 @@
 // A small banded report engine. A layout is a Report whose bands hold items; values and visibility
 // are callables evaluated for each record. prepare() lays the bands out on pages of positioned items,
 // which render.h draws on any paint device. Sizes and positions are millimetres; an item's position
-// is relative to its band's top-left corner at the left edge of the body.
+// is relative to its band's top-left corner at the left edge of the body. Text is measured on a
+// QGuiApplication's fonts, so one must exist.
 //
-//     Report r;
-//     r.setPage(PageSetup::a4Landscape());
-//     r.pageHeader(12).label("Dnevnik izdanih računa").at(0, 0, 277, 6).center().bold();
-//     auto& d = r.detail(5);
-//     d.field([](const Context& c) { return c.recordNo(); }, "#0.").at(0, 0, 10, 5).right();
-//     d.field("BR_RAC").at(12, 0, 30, 5);
-//     d.field("UKIZNOS", "###,###,##0.00").at(200, 0, 30, 5).right();
-//     r.summary(6).sum("UKIZNOS", "###,###,##0.00").at(200, 0, 30, 5).right().bold();
-//     r.pageFooter(5).field([](const Context& c) { return c.pageText(); }).at(0, 0, 277, 5).right();
-//     ListSource rows(...);
-//     r.setSource(&rows);
-//     PreparedReport pages = r.prepare();
+//     class TDnevnikReport : public Report
+//     {
+//     public:
+//         explicit TDnevnikReport(RecordSource* rows)
+//         {
+//             setSource(rows);
+//             setPage(PageSetup::a4Landscape());
+//             pageHeader(12).label("Dnevnik izdanih računa").at(0, 0, 0, 6).center().bold();
+//             auto& ch = columnHeader(6);
+//             ch.label("RBr.").at(0, 0, 12, 5).framed();
+//             ch.label("Broj računa").at(12, 0, 30, 5).framed();
+//             auto& g = addGroup("NAC_PLAC");
+//             g.footer(6).sum("UKIZNOS", "###,###,##0.00").at(200, 0, 30, 5).right();
+//             auto& d = detail(5);
+//             d.field([](const Context& c) { return QString::number(c.recordNo()) + '.'; }).at(0, 0, 10, 5);
+//             d.field("BR_RAC").at(12, 0, 30, 5);
+//             d.dateField("DATUM").at(44, 0, 22, 5);
+//             d.field("UKIZNOS", "###,###,##0.00").at(200, 0, 30, 5).right();
+//             d.field("OPIS").at(232, 0, 45, 5).wrap(); // grows the band with its lines
+//             d.label("storno").at(68, 0, 15, 5).visibleIf([](const Context& c) { return c.num("UKIZNOS") <
+//             0; }); summary(6).sum("UKIZNOS", "###,###,##0.00").at(200, 0, 30, 5).right().bold();
+//             pageFooter(5).field([](const Context& c) { return c.pageText(); }).at(0, 0, 0, 5).right();
+//         }
+//     };
+//
+//     TDnevnikReport layout(&rows);
+//     showPreview(layout);                      // preview.h, or
+//     util::ReportExport(layout, "RACUN.PDF");  // util/reportexport.h, or
+//     PreparedReport pages = layout.prepare();  // what tests read
 namespace tarvel::reports {
 
 class Report;
@@ -75,7 +93,8 @@ class Item
 public:
     enum class Kind { Label, Field, RichText, Line, Frame, Picture };
 
-    Item& at(double x, double y, double width, double height = 0); // height 0: one line of the font
+    // Width 0: to the right edge of the body; height 0: one line of the item's font.
+    Item& at(double x, double y, double width = 0, double height = 0);
     Item& name(const QString& name);
     Item& font(const QFont& font);
     Item& size(double points);
@@ -104,6 +123,7 @@ private:
     Kind m_kind;
     QRectF m_rect;
     QLineF m_line;
+    bool m_toRightEdge = false;
     QString m_name;
     std::optional<QFont> m_font;
     double m_size = 0;
@@ -125,12 +145,14 @@ public:
     Band& height(double mm);
     Band& visibleIf(Condition condition);
     Band& newPageBefore(bool on = true); // start a fresh page unless already at the top of one
-    Band& onFirstPage(bool on);          // page header and footer: print on the first page too
+    Band& onFirstPage(bool on);          // page header, column header, page footer: on the first page too
     Band& onLastPage(bool on);           // page footer: print on the last page too
 
     Item& label(const QString& text);
     Item& field(const QString& column, const QString& mask = {});
     Item& field(ValueFn value, const QString& mask = {});
+    // A date column, stored as a date or as ISO text, printed "dd.MM.yyyy" (or by a QDate format).
+    Item& dateField(const QString& column, const QString& format = {});
     // A registered sum in this band's scope: the group's sum in a group band, the page's in a page
     // header or footer, the report's elsewhere. Registers a sum of the column `name` if needed.
     Item& sum(const QString& name, const QString& mask = {});
@@ -169,7 +191,8 @@ class Group
 public:
     Band& header(double height = 0);
     Band& footer(double height = 0);
-    Group& newPageEach(bool on = true); // every group but the first starts a page
+    Group& newPageEach(bool on = true);  // every group but the first starts a page
+    Group& repeatHeader(bool on = true); // a group running onto a new page shows its header again
 
 private:
     friend class Report;
@@ -177,6 +200,7 @@ private:
     Group(Report* owner, int level, ValueFn key);
     ValueFn m_key;
     bool m_newPage = false;
+    bool m_repeat = false;
     std::unique_ptr<Band> m_header, m_footer;
 };
 
@@ -211,6 +235,7 @@ public:
     const QFont& font() const { return m_font; }
     void setTitle(const QString& title) { m_title = title; } // the document's title
     const QString& title() const { return m_title; }
+    void setPreviewMinMaxButtons(bool on) { m_previewMinMax = on; }
 
     // The master records; without a source the detail bands print once (a one-record report).
     void setSource(RecordSource* source) { m_source = source; }
@@ -228,6 +253,7 @@ public:
     Band& detail(double height = 0);
     Band& addDetail(double height = 0); // a further detail band chained to the first, same record
     Band& summary(double height = 0);
+    Band& addSummary(double height = 0); // a further band right under the summary
     Band& pageFooter(double height = 0);
     Group& addGroup(const QString& column); // outermost first
     Group& addGroup(ValueFn key);
@@ -251,9 +277,11 @@ private:
     PageSetup m_page;
     QFont m_font;
     QString m_title;
+    bool m_previewMinMax = true;
     RecordSource* m_source = nullptr;
     std::shared_ptr<RecordSource> m_ownedSource;
     std::unique_ptr<Band> m_titleBand, m_pageHeader, m_columnHeader, m_summary, m_pageFooter;
+    std::vector<std::unique_ptr<Band>> m_moreSummaries;
     std::vector<std::unique_ptr<Band>> m_details;
     std::vector<std::unique_ptr<Group>> m_groups;
     std::vector<std::unique_ptr<SubDetail>> m_subDetails;
