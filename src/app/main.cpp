@@ -18,7 +18,6 @@ int main(int argc, char** argv)
     if (!single.claim())
         return 0; // the other copy has been brought forward
 
-    QApplication::setApplicationDisplayName(QStringLiteral("OPZ-STAT-1 evidencija računa"));
     app::fixFormats();
     app::createWorkingFolders();
 
@@ -28,6 +27,7 @@ int main(int argc, char** argv)
     app::installScreens(window);
 
     data::TDM dm;
+    window.attachDataModule();
     try {
         dm.create();
     } catch (const std::exception& e) {

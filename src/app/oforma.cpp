@@ -102,9 +102,6 @@ TOForma::TOForma(bool closesByItself, QWidget* parent)
         underline(m_mail, false);
         underline(m_web, false);
     });
-
-    if (m_closesByItself)
-        QTimer::singleShot(SplashMs, this, &QDialog::accept);
 }
 
 void TOForma::showEvent(QShowEvent* e)
@@ -112,6 +109,8 @@ void TOForma::showEvent(QShowEvent* e)
     QDir::setCurrent(Paths::programFolder());
     m_version->setText(versionLine());
     adjustSize();
+    if (m_closesByItself)
+        QTimer::singleShot(SplashMs, Qt::PreciseTimer, this, &QDialog::accept);
     if (QScreen* s = screen())
         move(s->availableGeometry().center() - rect().center());
     QDialog::showEvent(e);

@@ -1,6 +1,7 @@
 #include "app/poruka.h"
 
 #include "app/placement.h"
+#include "app/startup.h"
 #include "app/zvuk.h"
 
 #include <QApplication>
@@ -34,11 +35,10 @@ ScriptState& script()
 
 QString g_lastText;
 
-// The application title, which the standard error box carries.
+// The standard error box carries the program's title.
 QString boxTitle()
 {
-    const QString t = QApplication::applicationDisplayName();
-    return t.isEmpty() ? QStringLiteral("Poruka") : t;
+    return ApplicationTitle;
 }
 
 } // namespace
