@@ -499,16 +499,20 @@ bool TFormaRacunaUnos::locateParty(const QString& oib)
     return found;
 }
 
-void TFormaRacunaUnos::leaveOib()
+bool TFormaRacunaUnos::takePartyOfOib()
 {
     const QString oib = m_oib->text().trimmed();
-    if (oib.size() != 11)
+    if (oib.size() != 11 || !locateParty(oib))
+        return false;
+    m_oib->setText(m_party->asString(QStringLiteral("POR_BROJ")));
+    m_name->setText(m_party->asString(QStringLiteral("NAZIV_KOM")));
+    return true;
+}
+
+void TFormaRacunaUnos::leaveOib()
+{
+    if (m_oib->text().trimmed().size() != 11 || takePartyOfOib())
         return;
-    if (locateParty(oib)) {
-        m_oib->setText(m_party->asString(QStringLiteral("POR_BROJ")));
-        m_name->setText(m_party->asString(QStringLiteral("NAZIV_KOM")));
-        return;
-    }
     // After the focus move has finished: a dialog opened inside it would fight over the focus.
     QTimer::singleShot(0, this, [this] {
         EntryServices::current().notice(this, OibMissing);
@@ -576,7 +580,10 @@ void TFormaRacunaUnos::store()
     }
     // F9 does not leave the field it is pressed in; its rules are applied first, so that a base typed
     // in the customer window is not stored without its VAT and gross amounts.
-    if (QWidget* f = focusWidget(); f && f != m_oib && f != m_late && m_watched.contains(f))
+    // In the OIB field only the name is taken; an unknown OIB is reported when the field is left.
+    if (QWidget* f = focusWidget(); f == m_oib)
+        takePartyOfOib();
+    else if (f && f != m_late && m_watched.contains(f))
         fieldLeft(f);
     StoreResult result;
     try {

@@ -77,6 +77,7 @@ protected:
     int lineOf(QWidget* field, QLineEdit* LineFields::*column) const;
 
     void leaveOib();
+    bool takePartyOfOib(); // an 11-character OIB found in the register: its OIB and name
     void chooseParty();
     bool locateParty(const QString& oib);
     void leaveDate();
