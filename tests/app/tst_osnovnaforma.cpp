@@ -145,7 +145,7 @@ private Q_SLOTS:
         items.clear();
         for (QAction* a : servis->actions())
             items << a->text();
-        QCOMPARE(items, (QStringList{"Provjera baze podataka", "O programu"}));
+        QCOMPARE(items, (QStringList{"Provjera baze podataka", "Uvoz stare baze podataka", "O programu"}));
         for (QMenu* m : {azuriranje, servis}) {
             m->popup(w->mapToGlobal(QPoint(10, 10)));
             QVERIFY(QTest::qWaitForWindowExposed(m));
