@@ -12,7 +12,7 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <atomic>
-#include <filesystem>
+#include <sqlite3.h>
 
 namespace tarvel::data {
 
@@ -208,6 +208,28 @@ CheckResult CheckBaze::run()
     return result;
 }
 
+namespace {
+
+bool copyDatabase(const QString& from, const QString& to)
+{
+    sqlite3* src = nullptr;
+    sqlite3* dst = nullptr;
+    bool ok = sqlite3_open_v2(from.toUtf8().constData(), &src, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+              sqlite3_open_v2(to.toUtf8().constData(), &dst, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    if (ok) {
+        sqlite3_busy_timeout(dst, 2000);
+        sqlite3_backup* b = sqlite3_backup_init(dst, "main", src, "main");
+        ok = b && sqlite3_backup_step(b, -1) == SQLITE_DONE;
+        if (b)
+            ok = sqlite3_backup_finish(b) == SQLITE_OK && ok;
+    }
+    sqlite3_close_v2(src);
+    sqlite3_close_v2(dst);
+    return ok;
+}
+
+} // namespace
+
 bool CompactAndRepair(const QString& file)
 {
     const QFileInfo info(file);
@@ -235,13 +257,12 @@ bool CompactAndRepair(const QString& file)
         }
     }
     QSqlDatabase::removeDatabase(name);
-    if (ok) {
-        std::error_code ec;
-        std::filesystem::rename(std::filesystem::path(target.toStdU16String()),
-                                std::filesystem::path(file.toStdU16String()), ec);
-        ok = !ec;
-    }
-    if (!ok && QFileInfo::exists(target))
+    // The compacted copy is written back through the store rather than renamed over the file: a
+    // workstation that still has the file open keeps working on the same file, and one that is
+    // reading or writing makes the copy fail (busy) instead of losing its work.
+    if (ok)
+        ok = copyDatabase(target, file);
+    if (QFileInfo::exists(target))
         QFile::remove(target);
     return ok;
 }

@@ -98,6 +98,7 @@ private Q_SLOTS:
     void compaction_data();
     void compaction();
     void compactionThroughDataModuleReopens();
+    void compactionWithAnotherConnection();
     void operatorLabel_data();
     void operatorLabel();
     void testniCis_data();
@@ -562,6 +563,39 @@ void TestDatabase::compactionThroughDataModuleReopens()
     QVERIFY(tdm.checkDatabase().ok());
     QVERIFY(tdm.FiskalTable->active());
     QCOMPARE(tdm.FiskalTable->recordCount(), 1);
+}
+
+void TestDatabase::compactionWithAnotherConnection()
+{
+    ProgramFolder folder;
+    const QString file = folder.db();
+    {
+        RawDb raw(file);
+        raw.createLiteral(QStringLiteral("PROMETNA"));
+        for (int i = 0; i < 500; ++i)
+            raw.exec(QStringLiteral("INSERT INTO PROMETNA (BROJ_DOK, OPIS) VALUES (?, ?)"),
+                     {QString::number(i), QString(40, QLatin1Char('o'))});
+        raw.exec(QStringLiteral("DELETE FROM PROMETNA WHERE AUTOKEY > 10"));
+    }
+    RawDb other(file);
+    QCOMPARE(other.scalar(QStringLiteral("SELECT count(*) FROM PROMETNA")).toInt(), 10);
+
+    // Reading at the moment of the compaction: it fails and changes nothing.
+    QVERIFY(other.exec(QStringLiteral("BEGIN")));
+    QCOMPARE(other.scalar(QStringLiteral("SELECT count(*) FROM PROMETNA")).toInt(), 10);
+    const QByteArray before = fileBytes(file);
+    QVERIFY(!CompactAndRepair(file));
+    QCOMPARE(fileBytes(file), before);
+    QVERIFY(!QFileInfo::exists(file + QLatin1Char('x')));
+    QVERIFY(other.exec(QStringLiteral("COMMIT")));
+
+    // Merely open elsewhere: compacted, and what that connection writes afterwards lands in the file.
+    QVERIFY(CompactAndRepair(file));
+    QVERIFY(fileBytes(file).size() < before.size());
+    QVERIFY(other.exec(QStringLiteral("INSERT INTO PROMETNA (BROJ_DOK) VALUES ('poslije')")));
+    RawDb fresh(file);
+    QCOMPARE(fresh.scalar(QStringLiteral("SELECT count(*) FROM PROMETNA")).toInt(), 11);
+    QCOMPARE(fresh.scalar(QStringLiteral("SELECT max(AUTOKEY) FROM PROMETNA")).toInt(), 501);
 }
 
 namespace {
