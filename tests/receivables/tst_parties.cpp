@@ -135,6 +135,7 @@ private Q_SLOTS:
     }
     void cleanup()
     {
+        cancelPendingModals();
         script.reset();
         db.reset();
     }
