@@ -404,6 +404,20 @@ private Q_SLOTS:
         QVERIFY(!db->tdm->KomitentiTable->active());
     }
 
+    void doubleClickChooses()
+    {
+        db->addParty(QStringLiteral("KUPCI"), Oib1, QStringLiteral("Ana"));
+        db->addParty(QStringLiteral("KUPCI"), Oib2, QStringLiteral("Branko"));
+        auto f = show(QStringLiteral("KUPCI"), Mode::Selection);
+        auto* grid = child<QTableView>(f.get(), "grid");
+        const QPoint p = grid->visualRect(f->model()->index(1, 1)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, p);
+        QVERIFY(!f->isVisible());
+        QCOMPARE(f->selectedOib(), Oib2);
+        QCOMPARE(f->selectedName(), QStringLiteral("Branko"));
+    }
+
     void maintenanceOpensCard()
     {
         db->addParty(QStringLiteral("KUPCI"), Oib1, QStringLiteral("Ana"));
