@@ -6,6 +6,7 @@
 #include "data/tdm.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
 #include <QSqlError>
@@ -91,7 +92,13 @@ template <class T> void onModal(std::function<void(T*)> step)
 {
     auto* timer = new QTimer;
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, step] {
+    auto deadline = std::make_shared<QDeadlineTimer>(10000); // never left to catch a later test's dialog
+    QObject::connect(timer, &QTimer::timeout, [timer, step, deadline] {
+        if (deadline->hasExpired()) {
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
         if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible()) {
             timer->stop();
             timer->deleteLater();
