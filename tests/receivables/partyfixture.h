@@ -64,10 +64,26 @@ struct PartyDb
     }
 };
 
+// The watchers of onModal() that have not fired yet.
+inline QList<QPointer<QTimer>>& pendingModalWatchers()
+{
+    static QList<QPointer<QTimer>> timers;
+    return timers;
+}
+
+// A test case ends: a watcher whose dialog never came must not act on the next test's dialogs.
+inline void cancelPendingModals()
+{
+    for (const QPointer<QTimer>& t : pendingModalWatchers())
+        delete t.data();
+    pendingModalWatchers().clear();
+}
+
 // Runs `fn` on the next modal dialog of type T once its exec() has shown it.
 template <class T> void onModal(std::function<void(T*)> fn)
 {
     auto* timer = new QTimer;
+    pendingModalWatchers().append(timer);
     timer->setInterval(5);
     auto ticks = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, fn, ticks] {

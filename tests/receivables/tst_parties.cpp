@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QToolButton>
 
@@ -134,6 +135,7 @@ private Q_SLOTS:
     }
     void cleanup()
     {
+        cancelPendingModals();
         script.reset();
         db.reset();
     }
@@ -265,6 +267,7 @@ private Q_SLOTS:
         });
         QTest::keyClick(child<QTableView>(f.get(), "grid"), Qt::Key_F3);
         QVERIFY(ran);
+        QCOMPARE(script->texts().size(), passes ? 0 : 1); // leaving with Esc asks nothing more
         QCOMPARE(db->column(QStringLiteral("KUPCI"), QStringLiteral("POR_BROJ")),
                  kept ? QStringList{oib} : QStringList{});
         if (kept) {
@@ -399,6 +402,20 @@ private Q_SLOTS:
         QCOMPARE(f->selectedOib(), Oib2);
         QCOMPARE(f->selectedName(), QStringLiteral("Branko"));
         QVERIFY(!db->tdm->KomitentiTable->active());
+    }
+
+    void doubleClickChooses()
+    {
+        db->addParty(QStringLiteral("KUPCI"), Oib1, QStringLiteral("Ana"));
+        db->addParty(QStringLiteral("KUPCI"), Oib2, QStringLiteral("Branko"));
+        auto f = show(QStringLiteral("KUPCI"), Mode::Selection);
+        auto* grid = child<QTableView>(f.get(), "grid");
+        const QPoint p = grid->visualRect(f->model()->index(1, 1)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, p);
+        QVERIFY(!f->isVisible());
+        QCOMPARE(f->selectedOib(), Oib2);
+        QCOMPARE(f->selectedName(), QStringLiteral("Branko"));
     }
 
     void maintenanceOpensCard()
@@ -882,6 +899,50 @@ private Q_SLOTS:
         QVERIFY(ran);
         QVERIFY(script->texts().isEmpty());
         QVERIFY(db->column(QStringLiteral("KUPCI"), QStringLiteral("POR_BROJ")).isEmpty());
+    }
+
+    // A store error goes to the central error handler; the screen stays open with the row unposted.
+    void storeErrorKeepsScreenOpen()
+    {
+        QSqlQuery q(db->tdm->connection());
+        QVERIFY(q.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON KUPCI "
+                                      "BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
+        auto f = show(QStringLiteral("KUPCI"), Mode::Maintenance);
+        bool ran = false;
+        onModal<TKomitentiEditForma>([&](TKomitentiEditForma* e) {
+            ran = true;
+            QTRY_COMPARE(QApplication::focusWidget(), edit(e, "oib"));
+            QTest::keyClicks(edit(e, "oib"), Oib1);
+            QTest::keyClick(edit(e, "oib"), Qt::Key_Return);
+            QTest::keyClicks(edit(e, "naziv"), QStringLiteral("Kupac"));
+            QTest::keyClick(edit(e, "naziv"), Qt::Key_F9);
+            QCOMPARE(script->texts().size(), 1);
+            QVERIFY2(script->texts()[0].contains(QStringLiteral("disk full")),
+                     qPrintable(script->texts()[0]));
+            QVERIFY(e->isVisible());
+            QCOMPARE(db->tdm->KomitentiTable->state(), data::TableObject::State::Insert);
+            QTest::keyClick(edit(e, "naziv"), Qt::Key_Escape);
+        });
+        QTest::keyClick(child<QTableView>(f.get(), "grid"), Qt::Key_F3);
+        QVERIFY(ran);
+        QCOMPARE(db->tdm->KomitentiTable->state(), data::TableObject::State::Browse);
+        QVERIFY(db->column(QStringLiteral("KUPCI"), QStringLiteral("POR_BROJ")).isEmpty());
+    }
+
+    // On a fresh database the company row is created the way the company data screen creates it.
+    void signInOnFreshDatabase()
+    {
+        QVERIFY(db->column(QStringLiteral("OPCI"), QStringLiteral("OIB")).isEmpty());
+        db->addParty(QStringLiteral("KOMINT"), Oib1, QStringLiteral("Ana"));
+        onModal<TKomitentiForma>(
+            [&](TKomitentiForma* f) { QTest::keyClick(child<QTableView>(f, "grid"), Qt::Key_Return); });
+        QLabel label;
+        const PartyChoice choice = PrijavaOperatera(nullptr, &label);
+        QCOMPARE(choice.oib, Oib1);
+        QCOMPARE(db->column(QStringLiteral("OPCI"), QStringLiteral("OIB")),
+                 QStringList{QString::fromLatin1(data::TDM::MaticniOIB)});
+        QCOMPARE(db->column(QStringLiteral("OPCI"), QStringLiteral("OIB_OP")), QStringList{Oib1});
+        QCOMPARE(label.text(), QStringLiteral("Operater: Ana"));
     }
 
     void selectionNewDisabledByCaller()

@@ -75,6 +75,7 @@ private Q_SLOTS:
     }
     void cleanup()
     {
+        cancelPendingModals();
         master::TOpcaForma::setOperatorRegister({});
         w.reset();
         script.reset();
