@@ -327,7 +327,9 @@ void TOsnovnaForma::izradaRacuna()
         const bool wasOpen = dm->OpcaTable->active();
         if (!wasOpen)
             dm->OpcaTable->open();
-        placeholder = dm->OpcaTable->asString(QStringLiteral("NAZIV")).left(7) == QStringLiteral("Upišite");
+        // A database without company data yet (no row, no name) needs them just as much.
+        const QString naziv = dm->OpcaTable->asString(QStringLiteral("NAZIV"));
+        placeholder = naziv.left(7) == QStringLiteral("Upišite") || naziv.trimmed().isEmpty();
         if (!wasOpen)
             dm->OpcaTable->close();
     }

@@ -1,13 +1,25 @@
 #include "app/screens.h"
 
 #include "app/osnovnaforma.h"
+#include "master/master.h"
+#include "master/opcaforma.h"
+#include "receivables/parties.h"
 
 namespace tarvel::app {
 
 void installScreens(TOsnovnaForma& w)
 {
-    // No screen of the later parts is built yet; their buttons and menu items stay disabled.
-    (void)w;
+    w.setOpener(Ekran::OpciPodaci, master::otvoriOpcaFormu);
+    w.setOpener(Ekran::Cjenik, master::otvoriCjenik);
+    w.setOpener(Ekran::PostanskiBrojevi, master::otvoriPoste);
+    w.setOpener(Ekran::Kupci, receivables::KupciIKartice);
+    w.setOpener(Ekran::Operateri, receivables::Operateri);
+    w.setOperatorChooser([](QWidget* owner) {
+        const receivables::PartyChoice c = receivables::IzaberiOperateraZaPrijavu(owner);
+        return IzabraniKomitent{c.oib, c.naziv};
+    });
+    master::TOpcaForma::setOperatorRegister(
+        [](QWidget* owner) { return receivables::IzborOperatera(owner).oib; });
 }
 
 } // namespace tarvel::app

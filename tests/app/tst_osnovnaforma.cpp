@@ -359,6 +359,14 @@ private Q_SLOTS:
             QVERIFY(s.texts().isEmpty());
         }
         QCOMPARE(opened, QStringList{QStringLiteral("knjiga")});
+        opened.clear();
+        setOpci(QStringLiteral("NAZIV"), QStringLiteral("  "));
+        {
+            Poruka::Script s;
+            QTest::mouseClick(w->button(QStringLiteral("Izrada računa")), Qt::LeftButton);
+            QCOMPARE(s.texts().size(), 1);
+        }
+        QCOMPARE(opened, QStringList{QStringLiteral("opći")});
         setOpci(QStringLiteral("NAZIV"), QStringLiteral("Firma d.o.o."));
         w->setOpener(Ekran::KnjigaRacuna, {});
         w->setOpener(Ekran::OpciPodaci, {});
