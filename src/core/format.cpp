@@ -91,7 +91,7 @@ QString literal(const QString& s)
     return out;
 }
 
-QString formatSection(double value, const QString& mask, bool withSign)
+QString formatSection(double value, const QString& mask, bool withSign, bool* shownAsZero = nullptr)
 {
     qsizetype first = -1, last = -1;
     QChar quote;
@@ -106,7 +106,9 @@ QString formatSection(double value, const QString& mask, bool withSign)
             quote = c;
             continue;
         }
-        if (isPlaceholder(c) || ((c == QLatin1Char('.') || c == QLatin1Char(',')) && first >= 0)) {
+        // The digit body runs from the first placeholder (or a leading point) to the last placeholder;
+        // a point or comma after the last placeholder is suffix text ("#0 kn.").
+        if (isPlaceholder(c)) {
             if (first < 0)
                 first = i;
             last = i;
@@ -114,8 +116,11 @@ QString formatSection(double value, const QString& mask, bool withSign)
             first = last = i;
         }
     }
-    if (first < 0) // no digits at all: the mask is pure text
+    if (first < 0) { // no digits at all: the mask is pure text
+        if (shownAsZero)
+            *shownAsZero = roundDecimal(value, 0).isZero();
         return literal(mask);
+    }
     const QString prefix = literal(mask.left(first));
     const QString suffix = literal(mask.mid(last + 1));
     const QString body = mask.mid(first, last - first + 1);
@@ -140,6 +145,8 @@ QString formatSection(double value, const QString& mask, bool withSign)
                       fracMask.left(lastZero + 1).count(QLatin1Char('#')));
 
     Decimal d = roundDecimal(value, maxFrac);
+    if (shownAsZero)
+        *shownAsZero = d.isZero();
     QString intDigits = d.intDigits;
     if (intDigits.size() < minInt)
         intDigits.prepend(QString(minInt - intDigits.size(), QLatin1Char('0')));
@@ -153,9 +160,9 @@ QString formatSection(double value, const QString& mask, bool withSign)
     QString out = intDigits;
     if (!frac.isEmpty())
         out += QLatin1Char(',') + frac;
-    if (withSign && d.negative && !d.isZero())
-        out.prepend(QLatin1Char('-'));
-    return prefix + out + suffix;
+    // The sign leads the whole text, prefix included ("-Kn 5,00"), as FormatFloat does.
+    const bool minus = withSign && d.negative && !d.isZero();
+    return (minus ? QStringLiteral("-") : QString()) + prefix + out + suffix;
 }
 
 } // namespace
@@ -163,11 +170,14 @@ QString formatSection(double value, const QString& mask, bool withSign)
 QString number(double value, const QString& mask)
 {
     const QStringList sections = mask.split(QLatin1Char(';'));
-    if (sections.size() >= 3 && roundDecimal(value, 2).isZero() && !sections[2].isEmpty())
+    // The zero section applies when the value shows as zero in the positive section's own places.
+    bool zero = false;
+    const QString positive = formatSection(value, sections[0], true, &zero);
+    if (sections.size() >= 3 && zero && !sections[2].isEmpty())
         return formatSection(0.0, sections[2], false);
     if (sections.size() >= 2 && value < 0 && !sections[1].isEmpty())
         return formatSection(-value, sections[1], false);
-    return formatSection(value, sections[0], true);
+    return positive;
 }
 
 QString amount(double value)
@@ -217,6 +227,8 @@ QString dateTime(const QDateTime& t)
 
 QString fiscalDateTime(const QDateTime& t)
 {
+    if (!t.isValid())
+        return QString();
     return date(t.date()) + QLatin1Char('T') + time(t.time());
 }
 
@@ -240,3 +252,24 @@ QString isoDateTime(const QDateTime& t)
 }
 
 } // namespace tarvel::fmt
+
+namespace tarvel {
+
+double Zaokruzi(double amount)
+{
+    const fmt::Decimal d = fmt::roundDecimal(amount, 2);
+    const QString text = (d.negative ? QStringLiteral("-") : QString()) +
+                         (d.intDigits.isEmpty() ? QStringLiteral("0") : d.intDigits) + QLatin1Char('.') +
+                         d.fracDigits;
+    return text.toDouble();
+}
+
+QString Design(const QString& text, int width)
+{
+    QString t = text.trimmed();
+    if (t.size() < width)
+        t.prepend(QString(width - t.size(), QLatin1Char(' ')));
+    return t;
+}
+
+} // namespace tarvel

@@ -37,11 +37,23 @@ QString date(const QDate& d);         // "dd.MM.yyyy"; empty for an invalid date
 QString time(const QTime& t);         // "HH:mm:ss"
 QString dateTime(const QDateTime& t); // "dd.MM.yyyy HH:mm:ss"
 // The fiscal date-time text: "dd.MM.yyyy" + "T" + "HH:mm:ss", 19 characters.
-QString fiscalDateTime(const QDateTime& t);
-QDate parseDate(const QString& text); // "dd.MM.yyyy" (also "d.M.yyyy"); invalid when malformed
+QString fiscalDateTime(const QDateTime& t); // empty for an invalid moment
+QDate parseDate(const QString& text);       // "dd.MM.yyyy" (also "d.M.yyyy"); invalid when malformed
 
 // ISO text as the store keeps it.
 QString isoDate(const QDate& d);
 QString isoDateTime(const QDateTime& t);
 
 } // namespace tarvel::fmt
+
+namespace tarvel {
+
+// An amount rounded to two decimals: written with the mask "#########0.00" and read back, that is
+// rounded half away from zero on its 18-significant-digit expansion. 0.125 -> 0.13, -0.125 -> -0.13,
+// 2.675 (stored slightly below) -> 2.67, 2.345 (stored slightly above) -> 2.35.
+double Zaokruzi(double amount);
+
+// The trimmed text right-aligned in `width` characters by leading blanks; a longer text stays as it is.
+QString Design(const QString& text, int width);
+
+} // namespace tarvel
