@@ -231,8 +231,7 @@ TFormaRacuna::~TFormaRacuna()
 QPushButton* TFormaRacuna::addButton(const QString& caption, int key, void (TFormaRacuna::*slot)())
 {
     auto* b = new QPushButton(caption, this);
-    if (key)
-        b->setShortcut(QKeySequence(key));
+    b->setProperty("tipka", key);
     if (slot)
         connect(b, &QPushButton::clicked, this, [this, slot] { guarded([this, slot] { (this->*slot)(); }); });
     m_buttons << b;
@@ -296,6 +295,20 @@ void TFormaRacuna::done(int result)
         fiscal::zatvoriFiskalizaciju();
     }
     QDialog::done(result);
+}
+
+void TFormaRacuna::keyPressEvent(QKeyEvent* event)
+{
+    // The function keys reach the book from the list and from the search boxes alike.
+    if (event->modifiers() == Qt::NoModifier)
+        for (QPushButton* b : m_buttons)
+            if (b->property("tipka").toInt() == event->key()) {
+                if (b->isEnabled())
+                    b->click();
+                event->accept();
+                return;
+            }
+    QDialog::keyPressEvent(event);
 }
 
 bool TFormaRacuna::eventFilter(QObject* watched, QEvent* event)
