@@ -27,6 +27,7 @@ int main(int argc, char** argv)
     app::installScreens(window);
 
     data::TDM dm;
+    window.attachDataModule();
     try {
         dm.create();
     } catch (const std::exception& e) {

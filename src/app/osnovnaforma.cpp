@@ -1,5 +1,6 @@
 #include "app/osnovnaforma.h"
 
+#include "app/errorhandler.h"
 #include "app/idlewatcher.h"
 #include "app/ikone.h"
 #include "app/oforma.h"
@@ -288,15 +289,23 @@ void TOsnovnaForma::updateAvailability()
     button(QStringLiteral("Prijava operatera"))->setEnabled(bool(m_operatorChooser));
 }
 
+void TOsnovnaForma::attachDataModule()
+{
+    TDM* dm = TDM::instance();
+    if (!dm)
+        return;
+    dm->progress = [this](int position, int maximum, const QString& status) {
+        showProgress(position, maximum, status);
+    };
+    connect(dm, &TDM::sharedValuesChanged, this, &TOsnovnaForma::applySharedValues, Qt::UniqueConnection);
+}
+
 void TOsnovnaForma::applySharedValues()
 {
     if (TDM* dm = TDM::instance()) {
+        attachDataModule();
         m_operatorLabel->setText(dm->operatorLabelText.isEmpty() ? TDM::operatorLabelFor(QString())
                                                                  : dm->operatorLabelText);
-        dm->progress = [this](int position, int maximum, const QString& status) {
-            showProgress(position, maximum, status);
-        };
-        connect(dm, &TDM::sharedValuesChanged, this, &TOsnovnaForma::applySharedValues, Qt::UniqueConnection);
     }
     updateAvailability();
 }
@@ -388,21 +397,28 @@ void TOsnovnaForma::provjeraBaze()
         return;
     if (!dm)
         return;
+    // The compaction runs even when the check stopped; each failure is shown on its own, and only a
+    // service where both succeeded is reported as successful.
+    bool checked = false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    data::CheckResult check;
     try {
-        check = dm->checkDatabase();
-    } catch (...) {
+        const data::CheckResult check = dm->checkDatabase();
+        QApplication::restoreOverrideCursor();
+        checked = check.ok();
+        if (!checked)
+            Poruka::error(this, check.message());
+    } catch (const std::exception& e) {
         QApplication::restoreOverrideCursor();
         showProgress(0, 0, QString());
-        throw;
+        handleError(e);
     }
-    QApplication::restoreOverrideCursor();
-    if (!check.ok())
-        Poruka::error(this, check.message());
-    const bool compacted = dm->compactAndRepair();
-    // A check that stopped is no successful service, whatever the compaction did.
-    if (compacted && check.ok())
+    bool compacted = false;
+    try {
+        compacted = dm->compactAndRepair();
+    } catch (const std::exception& e) {
+        handleError(e);
+    }
+    if (compacted && checked)
         Poruka::inform(this, QStringLiteral("Servis baze podataka uspješno završen"));
     else
         Poruka::inform(this, QStringLiteral("Servis baze podataka nije uspješno završen.\n"

@@ -52,6 +52,9 @@ public:
     using OperatorChooser = std::function<IzabraniKomitent(QWidget* owner)>;
     void setOperatorChooser(OperatorChooser chooser);
 
+    // Before the data module is created: its progress (the start-up structure check) goes to the
+    // progress bar and the right panel, and later changes of the shared values reach the window.
+    void attachDataModule();
     // After the data module is created: the operator label and the companion mode.
     void applySharedValues();
     // The status timer's first tick comes `firstTickMs` after this call (the end of the splash).

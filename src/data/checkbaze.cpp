@@ -12,7 +12,7 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <atomic>
-#include <filesystem>
+#include <sqlite3.h>
 
 namespace tarvel::data {
 
@@ -74,13 +74,20 @@ QStringList backupColumns(QSqlDatabase& db, const QString& table)
     return cols;
 }
 
+bool hasCounter(const TableDef& t)
+{
+    for (const ColumnDef& c : t.columns)
+        if (c.type == ColType::Counter)
+            return true;
+    return false;
+}
+
 } // namespace
 
 CheckResult CheckBaze::run()
 {
     CheckResult result;
     constexpr int Maximum = 10;
-    report(0, Maximum, QString());
 
     // The copy is the only other place the rows live while a table is rebuilt: without it, stop.
     const QString backup = Paths::backupFile();
@@ -101,6 +108,14 @@ CheckResult CheckBaze::run()
         result.error = err;
         report(0, 0, result.error);
         return result;
+    }
+
+    bool hasSequence = false;
+    try {
+        hasSequence = scalar(m_db, QStringLiteral("SELECT count(*) FROM ") + Backup +
+                                       QStringLiteral(".sqlite_master WHERE name = 'sqlite_sequence'"))
+                          .toInt() > 0;
+    } catch (const TarvelError&) {
     }
 
     int step = 0;
@@ -143,6 +158,23 @@ CheckResult CheckBaze::run()
                                    {}, &err);
             }
         }
+        // The counter goes on after the highest key it ever gave, not after the highest kept one: a
+        // deleted invoice's number must not come back to meet ledger entries still pointing at it.
+        if (copied && hasSequence && hasCounter(t)) {
+            const QString old = QStringLiteral("(SELECT max(seq) FROM ") + Backup +
+                                QStringLiteral(".sqlite_sequence WHERE name = ?)");
+            copied = data::run(m_db,
+                               QStringLiteral("UPDATE main.sqlite_sequence SET seq = ") + old +
+                                   QStringLiteral(" WHERE name = ? AND seq < ") + old,
+                               {t.name, t.name, t.name}, &err) &&
+                     data::run(
+                         m_db,
+                         QStringLiteral("INSERT INTO main.sqlite_sequence (name, seq) SELECT ?, ") + old +
+                             QStringLiteral(" WHERE ") + old +
+                             QStringLiteral(" IS NOT NULL AND NOT EXISTS (SELECT 1 FROM main.sqlite_sequence "
+                                            "WHERE name = ?)"),
+                         {t.name, t.name, t.name, t.name}, &err);
+        }
         for (const QString& sql : indexStatements(t))
             if (copied && !data::run(m_db, sql, {}, &err))
                 copied = false;
@@ -176,6 +208,28 @@ CheckResult CheckBaze::run()
     return result;
 }
 
+namespace {
+
+bool copyDatabase(const QString& from, const QString& to)
+{
+    sqlite3* src = nullptr;
+    sqlite3* dst = nullptr;
+    bool ok = sqlite3_open_v2(from.toUtf8().constData(), &src, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+              sqlite3_open_v2(to.toUtf8().constData(), &dst, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    if (ok) {
+        sqlite3_busy_timeout(dst, 2000);
+        sqlite3_backup* b = sqlite3_backup_init(dst, "main", src, "main");
+        ok = b && sqlite3_backup_step(b, -1) == SQLITE_DONE;
+        if (b)
+            ok = sqlite3_backup_finish(b) == SQLITE_OK && ok;
+    }
+    sqlite3_close_v2(src);
+    sqlite3_close_v2(dst);
+    return ok;
+}
+
+} // namespace
+
 bool CompactAndRepair(const QString& file)
 {
     const QFileInfo info(file);
@@ -203,13 +257,12 @@ bool CompactAndRepair(const QString& file)
         }
     }
     QSqlDatabase::removeDatabase(name);
-    if (ok) {
-        std::error_code ec;
-        std::filesystem::rename(std::filesystem::path(target.toStdU16String()),
-                                std::filesystem::path(file.toStdU16String()), ec);
-        ok = !ec;
-    }
-    if (!ok && QFileInfo::exists(target))
+    // The compacted copy is written back through the store rather than renamed over the file: a
+    // workstation that still has the file open keeps working on the same file, and one that is
+    // reading or writing makes the copy fail (busy) instead of losing its work.
+    if (ok)
+        ok = copyDatabase(target, file);
+    if (QFileInfo::exists(target))
         QFile::remove(target);
     return ok;
 }

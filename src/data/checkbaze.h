@@ -40,9 +40,10 @@ private:
     quint32 m_stamp;
 };
 
-// Compacts the database file into file + "x" and puts the copy in the file's place. The file must not
-// be open on the main connection (TDM::compactAndRepair closes and reopens it). On failure the file
-// is left as it was.
+// Compacts the database file into file + "x" and puts the copy in the file's place (written back
+// through the store, so a connection elsewhere never works on a replaced file). The main connection
+// should be closed (TDM::compactAndRepair closes and reopens it). Fails, leaving the file as it was,
+// when it is not a sound database or another connection is reading or writing it.
 bool CompactAndRepair(const QString& file);
 
 } // namespace tarvel::data

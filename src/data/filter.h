@@ -14,6 +14,7 @@ struct Condition
     Op op = Op::Eq;
     QVariant value;
     bool caseInsensitive = false; // Eq/BeginsWith/Contains, Croatian letters included
+    // Eq and Ne with an empty text (or no value) treat an empty column and NULL alike.
 };
 
 // Conditions joined by AND; `anyOf` groups joined by OR inside, AND with the rest.

@@ -165,18 +165,19 @@ struct TableObject::Private
 
     void readColumns()
     {
-        cols.clear();
+        QList<Col> read;
         QSqlQuery q =
             execSql(*db, QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?)"), {table});
         while (q.next()) {
             Col c;
             c.name = q.value(0).toString();
             c.type = typeFromDeclared(q.value(1).toString(), q.value(2).toInt() > 0, &c.width);
-            cols << c;
+            read << c;
         }
         q.finish();
-        if (cols.isEmpty())
+        if (read.isEmpty())
             fail(QStringLiteral("Tablica %1 ne postoji u bazi podataka.").arg(table));
+        cols = read;
         rebuildIndex();
     }
 
@@ -290,6 +291,15 @@ struct TableObject::Private
         return it.value()[r - b * BlockSize];
     }
 
+    // A lookup field holds at most its width, like the text field it is.
+    static QVariant lookupText(const LookupDef& l, const QVariant& raw)
+    {
+        if (!raw.isValid() || raw.isNull())
+            return QVariant();
+        const QString s = raw.toString();
+        return l.width > 0 ? s.left(l.width) : s;
+    }
+
     QVariant lookupValue(const LookupDef& l, const QVariant& key) const
     {
         if (!key.isValid() || key.isNull() || key.toString().isEmpty())
@@ -309,7 +319,7 @@ struct TableObject::Private
                 return fromStore(cols[i], buffer[i]);
             const LookupDef& l = lookups[i - cols.size()];
             const int k = index.value(l.keyColumn.toUpper(), -1);
-            return k >= 0 && k < cols.size() ? lookupValue(l, buffer[k]) : QVariant();
+            return k >= 0 && k < cols.size() ? lookupText(l, lookupValue(l, buffer[k])) : QVariant();
         }
         if (cur < 0)
             return QVariant();
@@ -321,7 +331,7 @@ struct TableObject::Private
         const QVariant raw = row(r).at(i);
         if (i < cols.size())
             return fromStore(cols[i], raw);
-        return raw.isNull() ? QVariant() : QVariant(raw.toString());
+        return lookupText(lookups[i - cols.size()], raw);
     }
 
     // Converts a value for column `c` into the store's form, refusing what the column cannot hold.
@@ -490,12 +500,20 @@ void TableObject::refresh()
 
 void TableObject::setFilter(const Filter& filter)
 {
-    d->filter = filter;
-    if (!d->active)
+    if (!d->active) {
+        d->filter = filter;
         return;
+    }
     if (d->state != State::Browse)
         post();
-    d->readKeys();
+    const Filter old = d->filter;
+    d->filter = filter;
+    try {
+        d->readKeys();
+    } catch (const TarvelError&) {
+        d->filter = old; // the rows shown stay those of the old filter
+        throw;
+    }
     d->cur = d->keys.isEmpty() ? -1 : 0;
     d->bof = true;
     d->eof = d->keys.isEmpty();
@@ -767,11 +785,17 @@ void TableObject::post()
         for (const QString& n : names)
             sets << n + QStringLiteral(" = ?");
         binds << d->keys[d->cur];
-        execSql(*d->db,
-                QStringLiteral("UPDATE ") + quoteIdentifier(d->table) + QStringLiteral(" SET ") +
-                    sets.join(QLatin1Char(',')) + QStringLiteral(" WHERE rowid = ?"),
-                binds)
-            .finish();
+        QSqlQuery q =
+            execSql(*d->db,
+                    QStringLiteral("UPDATE ") + quoteIdentifier(d->table) + QStringLiteral(" SET ") +
+                        sets.join(QLatin1Char(',')) + QStringLiteral(" WHERE rowid = ?"),
+                    binds);
+        const int affected = q.numRowsAffected();
+        q.finish();
+        if (affected == 0)
+            throw TarvelError(
+                ErrorKind::Other,
+                QStringLiteral("Zapis tablice %1 je u međuvremenu obrisan na drugom mjestu.").arg(d->table));
     }
     d->state = State::Browse;
     d->buffer.clear();

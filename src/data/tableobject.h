@@ -72,6 +72,7 @@ public:
     bool locate(const QString& column, const QVariant& value, bool caseInsensitive = false,
                 bool partial = false);
     // The store's key of the current row (rowid, equal to AUTOKEY/ID where the table has one); -1 when empty.
+    // In the tables without a counter it holds only until the table is rebuilt by the check or compacted.
     qint64 currentKey() const;
     bool moveToKey(qint64 key); // false when the row is not among the rows read
 

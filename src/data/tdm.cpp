@@ -189,7 +189,13 @@ void TDM::create()
         m_lastCheck = check.run();
     }
 
-    readSharedValues();
+    try {
+        readSharedValues();
+    } catch (const TarvelError&) {
+        // A check that stopped may have left OPCI or KOMINT unreadable; its own message says why.
+        if (m_lastCheck.ok())
+            throw;
+    }
     if (!m_lastCheck.ok())
         throw TarvelError(ErrorKind::Other, m_lastCheck.message());
 }
@@ -203,16 +209,12 @@ QString TDM::operatorLabelFor(const QString& operatorName)
 
 void TDM::readSharedValues()
 {
-    const bool wasOpen = OpcaTable->active();
-    OpcaTable->open();
+    OpcaTable->open(); // and left open, as the main window expects it
     OpcaTable->first();
     companionDatabase = OpcaTable->asString(QStringLiteral("PATH_MJE")).trimmed();
     operatorOib = OpcaTable->asString(QStringLiteral("OIB_OP"));
     receiptPrinter = OpcaTable->asString(QStringLiteral("GLAVNI_PRINTER"));
     testniCIS = OpcaTable->asString(QStringLiteral("OIB")).trimmed() == QLatin1String(MaticniOIB);
-    if (!wasOpen) {
-        // Left open, as the main window expects it.
-    }
 
     QString name;
     bool found = false;

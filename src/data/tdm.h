@@ -94,6 +94,7 @@ private:
 
 // One unit of work on the main connection: commits in commit(), rolls back when left without it.
 // Nested units are savepoints: an inner unit left without commit undoes only its own writes.
+// Table objects that posted inside a unit that was rolled back should be refreshed.
 class Transaction
 {
 public:

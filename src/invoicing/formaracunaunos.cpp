@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace tarvel::invoicing {
 
@@ -166,7 +167,8 @@ TFormaRacunaUnos::TFormaRacunaUnos(EntryMarks& marks, EntryVariant variant, QWid
             l.unit->setValidator(
                 new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[\\w]{0,4}")), l.unit));
             l.unit->setMaxLength(4);
-            l.unit->setMaximumWidth(60);
+            l.unit->setMinimumWidth(56);
+            l.unit->setMaximumWidth(64);
             m_grid->addWidget(l.unit, n, c++);
             l.price = amountField(this, QStringLiteral("cijena") + s, amountValidator(this));
             m_grid->addWidget(l.price, n, c++);
@@ -485,26 +487,32 @@ bool TFormaRacunaUnos::helpKey(QWidget* field)
 
 bool TFormaRacunaUnos::locateParty(const QString& oib)
 {
-    if (!m_party->active()) {
-        if (m_variant == EntryVariant::Customer && m_party->tableName() != QLatin1String("KUPCI"))
-            m_party->setTableName(QStringLiteral("KUPCI"));
-        m_party->open();
+    // The customer window looks customers up, whatever table a screen before it left open.
+    if (m_variant == EntryVariant::Customer && m_party->tableName() != QLatin1String("KUPCI")) {
+        m_party->close();
+        m_party->setTableName(QStringLiteral("KUPCI"));
     }
+    if (!m_party->active())
+        m_party->open();
     const bool found = !oib.isEmpty() && m_party->locate(QStringLiteral("POR_BROJ"), oib);
     m_registerName->setText(found ? m_party->asString(QStringLiteral("NAZIV_KOM")) : QString());
     return found;
 }
 
-void TFormaRacunaUnos::leaveOib()
+bool TFormaRacunaUnos::takePartyOfOib()
 {
     const QString oib = m_oib->text().trimmed();
-    if (oib.size() != 11)
+    if (oib.size() != 11 || !locateParty(oib))
+        return false;
+    m_oib->setText(m_party->asString(QStringLiteral("POR_BROJ")));
+    m_name->setText(m_party->asString(QStringLiteral("NAZIV_KOM")));
+    return true;
+}
+
+void TFormaRacunaUnos::leaveOib()
+{
+    if (m_oib->text().trimmed().size() != 11 || takePartyOfOib())
         return;
-    if (locateParty(oib)) {
-        m_oib->setText(m_party->asString(QStringLiteral("POR_BROJ")));
-        m_name->setText(m_party->asString(QStringLiteral("NAZIV_KOM")));
-        return;
-    }
     // After the focus move has finished: a dialog opened inside it would fight over the focus.
     QTimer::singleShot(0, this, [this] {
         EntryServices::current().notice(this, OibMissing);
@@ -572,7 +580,10 @@ void TFormaRacunaUnos::store()
     }
     // F9 does not leave the field it is pressed in; its rules are applied first, so that a base typed
     // in the customer window is not stored without its VAT and gross amounts.
-    if (QWidget* f = focusWidget(); f && f != m_oib && f != m_late && m_watched.contains(f))
+    // In the OIB field only the name is taken; an unknown OIB is reported when the field is left.
+    if (QWidget* f = focusWidget(); f == m_oib)
+        takePartyOfOib();
+    else if (f && f != m_late && m_watched.contains(f))
         fieldLeft(f);
     StoreResult result;
     try {
@@ -825,6 +836,26 @@ InvoiceEntry TFormaRacunaUnosKup::collect() const
     InvoiceEntry e = TFormaRacunaUnos::collect();
     e.valuta = m_due->date();
     return e;
+}
+
+// ---- the book's way in ---------------------------------------------------------------------------
+
+void otvoriUnosRacuna(QWidget* owner, EntryMarks& marks)
+{
+    data::TDM* dm = data::TDM::instance();
+    TableObject* party = dm->KomitentiTable;
+    const QString table = dm->companionMode ? QStringLiteral("KOMINT") : QStringLiteral("KUPCI");
+    if (party->tableName() != table) {
+        party->close();
+        party->setTableName(table);
+    }
+    marks.appendedMark = false;
+    std::unique_ptr<TFormaRacunaUnos> w;
+    if (dm->companionMode)
+        w = std::make_unique<TFormaRacunaUnos>(marks, owner);
+    else
+        w = std::make_unique<TFormaRacunaUnosKup>(marks, owner);
+    w->exec();
 }
 
 } // namespace tarvel::invoicing

@@ -77,6 +77,7 @@ protected:
     int lineOf(QWidget* field, QLineEdit* LineFields::*column) const;
 
     void leaveOib();
+    bool takePartyOfOib(); // an 11-character OIB found in the register: its OIB and name
     void chooseParty();
     bool locateParty(const QString& oib);
     void leaveDate();
@@ -141,5 +142,11 @@ private:
     QLabel* m_dueLabel = nullptr;
     QDateEdit* m_due = nullptr;
 };
+
+// The invoice book's way in: the entry window of the run mode (customer mode unless the data module
+// runs in companion mode), shown modally over `owner` with the marks as the book has set them. When it
+// returns, `marks` holds the appended mark (and the new mark, cleared by "Izlaz - Esc") and FISKAL is on
+// the row just stored.
+void otvoriUnosRacuna(QWidget* owner, EntryMarks& marks);
 
 } // namespace tarvel::invoicing

@@ -54,7 +54,8 @@ TCjenikEditForma::TCjenikEditForma(QWidget* owner, data::TableObject& cjenik, bo
     m_jmj = field(QStringLiteral("JMJ"), QStringLiteral("JMJ"), 4);
     m_cijena = field(QStringLiteral("Cijena bez PDV-a"), QStringLiteral("CIJENA"), 20, QStringLiteral("Kn"));
     m_stopa = field(QStringLiteral("Stopa PDV-a %"), QStringLiteral("STOPA"), 10);
-    m_cijenaSa = field(QStringLiteral("Cijena sa PDV-om"), QStringLiteral("CIJENA_SA"), 20, QStringLiteral("Kn"));
+    m_cijenaSa =
+        field(QStringLiteral("Cijena sa PDV-om"), QStringLiteral("CIJENA_SA"), 20, QStringLiteral("Kn"));
     for (QLineEdit* e : {m_cijena, m_stopa, m_cijenaSa})
         e->setAlignment(Qt::AlignRight);
 
@@ -82,7 +83,8 @@ TCjenikEditForma::TCjenikEditForma(QWidget* owner, data::TableObject& cjenik, bo
     }
     auto show = [this](QLineEdit* e, const QString& mask = {}) {
         const QVariant v = m_table.value(e->objectName());
-        e->setText(mask.isEmpty() || v.isNull() ? m_table.asString(e->objectName()) : fmt::number(v.toDouble(), mask));
+        e->setText(mask.isEmpty() || v.isNull() ? m_table.asString(e->objectName())
+                                                : fmt::number(v.toDouble(), mask));
     };
     show(m_id);
     show(m_naziv);
@@ -128,7 +130,8 @@ void TCjenikEditForma::izracunajCijenuSa()
 {
     upisi(m_cijena);
     upisi(m_stopa);
-    const double v = cijenaSaPdv(m_table.asDouble(QStringLiteral("CIJENA")), m_table.asDouble(QStringLiteral("STOPA")));
+    const double v =
+        cijenaSaPdv(m_table.asDouble(QStringLiteral("CIJENA")), m_table.asDouble(QStringLiteral("STOPA")));
     m_table.setValue(QStringLiteral("CIJENA_SA"), v);
     m_cijenaSa->setText(fmt::number(v, amountMask));
     m_cijenaSa->setModified(false);

@@ -31,17 +31,18 @@ TCjenikForma::TCjenikForma(QWidget* owner, Nacin nacin) : QDialog(owner), m_naci
     m_grid = new QTableView(this);
     m_grid->setObjectName(QStringLiteral("grid"));
     m_model = new GridModel(t, this);
-    m_model->setColumns({QStringLiteral("ID"), QStringLiteral("NAZIV"), QStringLiteral("JMJ"), QStringLiteral("CIJENA"),
-                         QStringLiteral("STOPA"), QStringLiteral("CIJENA_SA")},
+    m_model->setColumns({QStringLiteral("ID"), QStringLiteral("NAZIV"), QStringLiteral("JMJ"),
+                         QStringLiteral("CIJENA"), QStringLiteral("STOPA"), QStringLiteral("CIJENA_SA")},
                         {QStringLiteral("ID"), QStringLiteral("Opis"), QStringLiteral("JMJ"),
                          QStringLiteral("Cijena bez PDVa"), QStringLiteral("Stopa PDV-a"),
                          QStringLiteral("Cijena sa PDV-om")});
     povezi(m_grid, m_model);
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_grid->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
 
     m_novi = new QPushButton(QStringLiteral("Novi - F3"), this);
-    m_izmjena = new QPushButton(nacin == Nacin::Izbor ? QStringLiteral("Izbor - Ent") : QStringLiteral("Izmjena - Ent"),
-                                this);
+    m_izmjena = new QPushButton(
+        nacin == Nacin::Izbor ? QStringLiteral("Izbor - Ent") : QStringLiteral("Izmjena - Ent"), this);
     m_brisanje = new QPushButton(QStringLiteral("Brisanje - Del"), this);
     m_tiskanje = new QPushButton(QStringLiteral("Tiskanje-F5"), this);
     m_zatvori = new QPushButton(QStringLiteral("Zatvori-Esc"), this);

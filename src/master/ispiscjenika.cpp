@@ -28,7 +28,12 @@ TIspisCjenikaReport::TIspisCjenikaReport(data::TableObject& cjenik, data::TableO
     h.field([this](const Context&) { return QStringLiteral("OIB: ") + m_oib; })
         .name(QStringLiteral("oib"))
         .at(0, 10, 100, 5);
-    h.label(QStringLiteral("CJENIK")).name(QStringLiteral("naslov")).at(0, 15, 190, 6).center().bold().size(12);
+    h.label(QStringLiteral("CJENIK"))
+        .name(QStringLiteral("naslov"))
+        .at(0, 15, 190, 6)
+        .center()
+        .bold()
+        .size(12);
     h.field([](const Context&) { return QStringLiteral("Datum: ") + fmt::date(Clock::today()); })
         .name(QStringLiteral("datum"))
         .at(0, 21, 190, 5)
@@ -39,26 +44,37 @@ TIspisCjenikaReport::TIspisCjenikaReport(data::TableObject& cjenik, data::TableO
         .right();
 
     auto& t = title(8);
-    t.label(QStringLiteral("ID")).name(QStringLiteral("hID")).at(0, 1, 14, 5).center().bold();
-    t.label(QStringLiteral("OPIS")).name(QStringLiteral("hOPIS")).at(16, 1, 84, 5).bold();
-    t.label(QStringLiteral("Cijena bez PDV-a")).name(QStringLiteral("hCIJENA")).at(100, 1, 34, 5).right().bold();
-    t.label(QStringLiteral("Stopa PDV-a %")).name(QStringLiteral("hSTOPA")).at(136, 1, 22, 5).center().bold();
+    t.label(QStringLiteral("ID")).name(QStringLiteral("hID")).at(0, 1, 12, 5).center().bold().size(8);
+    t.label(QStringLiteral("OPIS")).name(QStringLiteral("hOPIS")).at(14, 1, 72, 5).bold().size(8);
+    t.label(QStringLiteral("Cijena bez PDV-a"))
+        .name(QStringLiteral("hCIJENA"))
+        .at(86, 1, 36, 5)
+        .right()
+        .bold()
+        .size(8);
+    t.label(QStringLiteral("Stopa PDV-a %"))
+        .name(QStringLiteral("hSTOPA"))
+        .at(124, 1, 28, 5)
+        .center()
+        .bold()
+        .size(8);
     t.label(QStringLiteral("Cijena sa PDV-om"))
         .name(QStringLiteral("hCIJENA_SA"))
-        .at(158, 1, 32, 5)
+        .at(154, 1, 36, 5)
         .right()
-        .bold();
+        .bold()
+        .size(8);
     t.hline(7);
 
     auto& d = detail(5);
-    d.field(QStringLiteral("ID")).name(QStringLiteral("ID")).at(0, 0, 14, 5).center();
-    d.field(QStringLiteral("NAZIV")).name(QStringLiteral("NAZIV")).at(16, 0, 84, 5);
-    d.field(QStringLiteral("CIJENA"), kn).name(QStringLiteral("CIJENA")).at(100, 0, 34, 5).right();
+    d.field(QStringLiteral("ID")).name(QStringLiteral("ID")).at(0, 0, 12, 5).center();
+    d.field(QStringLiteral("NAZIV")).name(QStringLiteral("NAZIV")).at(14, 0, 72, 5);
+    d.field(QStringLiteral("CIJENA"), kn).name(QStringLiteral("CIJENA")).at(86, 0, 36, 5).right();
     d.field(QStringLiteral("STOPA"), QStringLiteral("###,###,##0"))
         .name(QStringLiteral("STOPA"))
-        .at(136, 0, 22, 5)
+        .at(124, 0, 28, 5)
         .center();
-    d.field(QStringLiteral("CIJENA_SA"), kn).name(QStringLiteral("CIJENA_SA")).at(158, 0, 32, 5).right();
+    d.field(QStringLiteral("CIJENA_SA"), kn).name(QStringLiteral("CIJENA_SA")).at(154, 0, 36, 5).right();
 }
 
 void TIspisCjenikaReport::beforePrepare()

@@ -128,7 +128,8 @@ TOpcaForma::TOpcaForma(QWidget* owner) : QDialog(owner)
     ++row;
     put(0, QStringLiteral("Kontakt eMail:"), edit(QStringLiteral("EMAIL"), 60));
     ++row;
-    put(0, QStringLiteral("U sustavu PDV-a:"), choice(QStringLiteral("U_PDV"), {QStringLiteral("Da"), QStringLiteral("Ne")}));
+    put(0, QStringLiteral("U sustavu PDV-a:"),
+        choice(QStringLiteral("U_PDV"), {QStringLiteral("Da"), QStringLiteral("Ne")}));
     put(1, QStringLiteral("Vrsta obveznika:"),
         choice(QStringLiteral("VR_OBVEZ"), {QStringLiteral("R1"), QStringLiteral("R2")}));
     ++row;
@@ -203,7 +204,8 @@ TOpcaForma::TOpcaForma(QWidget* owner) : QDialog(owner)
     m_fields.insert(QStringLiteral("GLAVNI_PRINTER"), m_printer);
     print->addWidget(new QLabel(QStringLiteral("40 kol. štampač:"), this), 0, 0);
     print->addWidget(m_printer, 0, 1);
-    m_ispis = choice(QStringLiteral("ISPIS"), {QStringLiteral("A4"), QStringLiteral("A5"), QStringLiteral("40")});
+    m_ispis =
+        choice(QStringLiteral("ISPIS"), {QStringLiteral("A4"), QStringLiteral("A5"), QStringLiteral("40")});
     print->addWidget(new QLabel(QStringLiteral("Veličina ispisa:"), this), 0, 2);
     print->addWidget(m_ispis, 0, 3);
 
@@ -247,9 +249,8 @@ TOpcaForma::TOpcaForma(QWidget* owner) : QDialog(owner)
     connect(m_certButton, &QToolButton::clicked, this, [=, this] {
         chooseInto(m_imeCert, QStringLiteral("Izaberite datoteku s certifikatom"), certFilter);
     });
-    connect(m_mdbButton, &QToolButton::clicked, this, [=, this] {
-        chooseInto(m_pathMje, QStringLiteral("Izaberite bazu mjenjačnice"), mdbFilter);
-    });
+    connect(m_mdbButton, &QToolButton::clicked, this,
+            [=, this] { chooseInto(m_pathMje, QStringLiteral("Izaberite bazu mjenjačnice"), mdbFilter); });
 
     for (QWidget* w : zakljucana())
         w->setEnabled(false);
@@ -423,12 +424,16 @@ void TOpcaForma::provjeriOib(QLineEdit* checked)
     if (v.isEmpty() || isValidOib(v))
         return;
     obavijest(this, QStringLiteral("Neispravan OIB. Upišite ponovno!"));
+    // Sending the focus back is no leaving of the field that had it: two wrong OIBs must not
+    // chase each other with messages.
+    m_vracam = true;
     checked->setFocus();
+    m_vracam = false;
 }
 
 bool TOpcaForma::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusOut && !m_closing) {
+    if (event->type() == QEvent::FocusOut && !m_closing && !m_vracam) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
             reason != Qt::MenuBarFocusReason) {
@@ -490,6 +495,7 @@ void TOpcaForma::done(int r)
     m_closing = true;
     TDM::instance()->OpcaTable->close();
     app::IdleWatcher::instance()->stop();
+    Q_EMIT app::IdleWatcher::instance()->labelChanged(QString());
     QDialog::done(r);
 }
 

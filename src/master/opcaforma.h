@@ -72,6 +72,7 @@ private:
     QCheckBox* m_zatvori;
     QPushButton *m_zapamti, *m_registriraj, *m_izlaz, *m_podnozje;
     bool m_closing = false;
+    bool m_vracam = false;
 };
 
 } // namespace tarvel::master

@@ -26,6 +26,9 @@ QString choice(const QString& stored, std::initializer_list<const char*> allowed
 bool osigurajOpciRed(data::TDM& dm)
 {
     data::TableObject* opci = dm.OpcaTable;
+    // Open since the start perhaps: read it again, so another workstation's row is not doubled.
+    if (opci->active())
+        opci->refresh();
     opci->open();
     if (!opci->isEmpty()) {
         opci->first();
@@ -149,6 +152,8 @@ void zapamtiOpci(data::TDM& dm, const OpciPodaci& p)
 bool opciPodaciNepopunjeni(data::TableObject& opci)
 {
     const bool wasOpen = opci.active();
+    if (wasOpen)
+        opci.refresh();
     opci.open();
     bool placeholder = true;
     if (!opci.isEmpty()) {

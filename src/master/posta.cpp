@@ -23,7 +23,8 @@ bool traziPostu(data::TableObject& posta, PostaRedoslijed r, const QString& text
 
 QString pttKomitenta(const data::TableObject& posta)
 {
-    return posta.asString(QStringLiteral("NOVIBR")) + QLatin1Char(' ') + posta.asString(QStringLiteral("BNAZ"));
+    return posta.asString(QStringLiteral("NOVIBR")) + QLatin1Char(' ') +
+           posta.asString(QStringLiteral("BNAZ"));
 }
 
 void zapisiPostu(data::TableObject& posta, bool novi, const QString& mjesto, const QString& broj)

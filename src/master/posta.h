@@ -10,7 +10,7 @@ namespace tarvel::master {
 
 enum class PostaRedoslijed { Mjesto, PostanskiBroj };
 
-QString sortPoste(PostaRedoslijed r);      // "BNAZ" / "NOVIBR"
+QString sortPoste(PostaRedoslijed r);        // "BNAZ" / "NOVIBR"
 int duljinaTrazenjaPoste(PostaRedoslijed r); // 25 / 5
 
 // Moves to the first row, in the table's order, whose place (letter case exact) or postal number

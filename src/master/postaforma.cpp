@@ -42,8 +42,8 @@ TPostaForma::TPostaForma(QWidget* owner, Nacin nacin) : QDialog(owner), m_nacin(
     m_redoslijed->setObjectName(QStringLiteral("redoslijed"));
     m_redoslijed->addItems({QStringLiteral("Mjestu"), QStringLiteral("Poštanskom broju")});
     m_novi = new QPushButton(QStringLiteral("&Novi-F3"), this);
-    m_izmjena = new QPushButton(nacin == Nacin::Izbor ? QStringLiteral("Izbor-Enter") : QStringLiteral("&Izmjena-Ent"),
-                                this);
+    m_izmjena = new QPushButton(
+        nacin == Nacin::Izbor ? QStringLiteral("Izbor-Enter") : QStringLiteral("&Izmjena-Ent"), this);
     m_brisanje = new QPushButton(QStringLiteral("&Brisanje-Del"), this);
     m_zatvori = new QPushButton(QStringLiteral("Zatvori"), this);
     for (QPushButton* b : {m_novi, m_izmjena, m_brisanje, m_zatvori}) {
@@ -118,7 +118,8 @@ void TPostaForma::postaviRedoslijed(PostaRedoslijed r)
     m_trazi->clear();
     m_trazi->setMaxLength(duljinaTrazenjaPoste(r));
     if (r == PostaRedoslijed::PostanskiBroj)
-        m_trazi->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_trazi));
+        m_trazi->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_trazi));
     else
         m_trazi->setValidator(nullptr);
     guarded(this, [r] { TDM::instance()->PostaTable->setSort(sortPoste(r)); });
@@ -153,7 +154,8 @@ void TPostaForma::brisanje()
     data::TableObject* t = TDM::instance()->PostaTable;
     if (!t->active() || t->isEmpty() || t->recNo() < 0)
         return;
-    if (pitanje(this, pitanjeBrisanjaPoste(t->asString(QStringLiteral("BNAZ")), t->asString(QStringLiteral("NOVIBR")))))
+    if (pitanje(this, pitanjeBrisanjaPoste(t->asString(QStringLiteral("BNAZ")),
+                                           t->asString(QStringLiteral("NOVIBR")))))
         guarded(this, [t] { t->remove(); });
 }
 
@@ -246,7 +248,8 @@ TUpisEditPostaForma::TUpisEditPostaForma(QWidget* owner, data::TableObject& post
     m_broj = new QLineEdit(this);
     m_broj->setObjectName(QStringLiteral("NOVIBR"));
     m_broj->setMaxLength(5);
-    m_broj->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_broj));
+    m_broj->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_broj));
     m_kreni = new QPushButton(QStringLiteral("Kreni"), this);
     m_zatvori = new QPushButton(QStringLiteral("Zatvori"), this);
     for (QPushButton* b : {m_kreni, m_zatvori})

@@ -250,6 +250,7 @@ void TKomitentiEditForma::pickPostalCode()
     }
     if (picked)
         m_ptt->setText(*picked);
+    activateWindow();
     m_ptt->setFocus(Qt::OtherFocusReason);
 }
 

@@ -1,5 +1,6 @@
 #include "receivables/komitentiforma.h"
 
+#include "app/placement.h"
 #include "core/errors.h"
 #include "data/tdm.h"
 #include "receivables/komitentieditforma.h"
@@ -15,20 +16,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QTableView>
 #include <QVBoxLayout>
 
 namespace tarvel::receivables {
 
 namespace {
-
-const QString PlacementKey = QStringLiteral("KomitentiForma/geometry");
-
-QSettings placementStore()
-{
-    return QSettings(QSettings::UserScope, QStringLiteral("Sevrit"), QStringLiteral("Kesvan"));
-}
 
 QPushButton* actionButton(const QString& text, const QString& name, QWidget* parent)
 {
@@ -40,7 +33,18 @@ QPushButton* actionButton(const QString& text, const QString& name, QWidget* par
     return b;
 }
 
+TKomitentiForma::CardOpener& defaultCardOpener(PartyKind kind)
+{
+    static TKomitentiForma::CardOpener operators, customers;
+    return kind == PartyKind::Customers ? customers : operators;
+}
+
 } // namespace
+
+void TKomitentiForma::setDefaultCardOpener(PartyKind kind, CardOpener opener)
+{
+    defaultCardOpener(kind) = std::move(opener);
+}
 
 TKomitentiForma::TKomitentiForma(Mode mode, QWidget* parent)
     : QDialog(parent), m_mode(mode), m_table(data::TDM::instance()->KomitentiTable)
@@ -71,7 +75,8 @@ TKomitentiForma::TKomitentiForma(Mode mode, QWidget* parent)
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
     m_grid->horizontalHeader()->setSectionsClickable(true);
     m_grid->horizontalHeader()->setHighlightSections(false);
-    const int widths[] = {95, 220, 160, 140, 90, 90, 170, 160};
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    const int widths[] = {95, 220, 150, 130, 90, 90, 170};
     for (int i = 0; i < int(std::size(widths)); ++i)
         m_grid->setColumnWidth(i, widths[i]);
     m_model->setBoldSection(registerColumns().indexOf(QStringLiteral("NAZIV_KOM")));
@@ -100,6 +105,8 @@ TKomitentiForma::TKomitentiForma(Mode mode, QWidget* parent)
     m_brisanje->setEnabled(!selecting);
     m_tiskanje->setEnabled(!selecting);
     m_kartica->setEnabled(false);
+    if (defaultCardOpener(m_kind))
+        setCardOpener(defaultCardOpener(m_kind));
 
     auto* buttons = new QHBoxLayout;
     for (QPushButton* b : {m_novi, m_izmjena, m_brisanje, m_tiskanje, m_kartica})
@@ -135,9 +142,7 @@ TKomitentiForma::TKomitentiForma(Mode mode, QWidget* parent)
     m_grid->setFocus();
     syncGridToTable();
 
-    const QByteArray geometry = placementStore().value(PlacementKey).toByteArray();
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
+    app::WindowPlacement::restore(this);
 }
 
 TKomitentiForma::~TKomitentiForma()
@@ -184,7 +189,7 @@ void TKomitentiForma::done(int result)
 {
     if (!m_closed) {
         m_closed = true;
-        placementStore().setValue(PlacementKey, saveGeometry());
+        app::WindowPlacement::save(this);
         auto* tdm = data::TDM::instance();
         disconnect(m_table, nullptr, this, nullptr);
         try {

@@ -35,6 +35,9 @@ public:
     void positionAt(const QString& oib);   // current row: the party with this OIB, if there is one
     void setNewEnabled(bool enabled);      // callers that only pick disable "Novi - F3"
     void setCardOpener(CardOpener opener); // the card button stays disabled without one
+    // The card every register of that kind opens in maintenance mode (the customer card, once it
+    // exists); an empty function leaves the button disabled.
+    static void setDefaultCardOpener(PartyKind kind, CardOpener opener);
 
     Mode mode() const { return m_mode; }
     PartyKind kind() const { return m_kind; }

@@ -14,7 +14,7 @@ TKomitentiUnosReport::TKomitentiUnosReport(data::TableObject* parties, PartyKind
     setPage(reports::PageSetup::a4Portrait());
     setTitle(t.printTitle);
     QFont f(QStringLiteral("Arial"));
-    f.setPointSizeF(8);
+    f.setPointSizeF(7);
     setFont(f);
     setSource(&m_rows);
 
@@ -33,13 +33,13 @@ TKomitentiUnosReport::TKomitentiUnosReport(data::TableObject* parties, PartyKind
         double x, width;
     };
     const Col cols[] = {
-        {"rbr", QStringLiteral("RBr."), nullptr, 0, 9},
-        {"naziv", t.nameColumn, "NAZIV_KOM", 10, 45},
-        {"adresa", QStringLiteral("Adresa "), "ULICA_KOM", 56, 33},
-        {"mjesto", QStringLiteral("Mjesto"), "PTT_KOM", 90, 30},
-        {"oib", QStringLiteral("OIB"), "POR_BROJ", 121, 20},
-        {"ziro", QStringLiteral("Žiro račun / IBAN"), "ZIRO", 142, 28},
-        {"email", QStringLiteral("eMail"), "FNAZIV", 171, 19},
+        {"rbr", QStringLiteral("RBr."), nullptr, 0, 8},
+        {"naziv", t.nameColumn, "NAZIV_KOM", 9, 44},
+        {"adresa", QStringLiteral("Adresa "), "ULICA_KOM", 54, 30},
+        {"mjesto", QStringLiteral("Mjesto"), "PTT_KOM", 85, 27},
+        {"oib", QStringLiteral("OIB"), "POR_BROJ", 113, 18},
+        {"ziro", QStringLiteral("Žiro račun / IBAN"), "ZIRO", 132, 31},
+        {"email", QStringLiteral("eMail"), "FNAZIV", 164, 26},
     };
     auto& colHead = columnHeader(6);
     auto& line = detail(4.5);
@@ -47,7 +47,8 @@ TKomitentiUnosReport::TKomitentiUnosReport(data::TableObject* parties, PartyKind
         const QString name = QString::fromLatin1(c.name);
         colHead.label(c.title).name(name + QStringLiteral("Naslov")).at(c.x, 0.5, c.width, 4).bold();
         if (c.column)
-            line.field(QString::fromLatin1(c.column)).name(name).at(c.x, 0.25, c.width, 4);
+            // Long names and addresses wrap and the line grows, rather than running into the next column.
+            line.field(QString::fromLatin1(c.column)).name(name).at(c.x, 0.25, c.width, 4).wrap();
         else
             line.field([](const Context& ctx) { return QString::number(ctx.recordNo()) + QLatin1Char('.'); })
                 .name(name)

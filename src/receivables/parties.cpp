@@ -111,6 +111,18 @@ PartyChoice PrijavaOperatera(QWidget* mainWindow, QLabel* operatorLabel)
     return choice;
 }
 
+PartyChoice IzaberiOperateraZaPrijavu(QWidget* mainWindow)
+{
+    try {
+        const QString position = storedOperatorOib();
+        PartyTableScope scope(QStringLiteral("KOMINT"));
+        return TKomitentiForma::izaberi(mainWindow, position);
+    } catch (const TarvelError& e) {
+        prikaziGresku(mainWindow, e);
+    }
+    return {};
+}
+
 void KupciIKartice(QWidget* mainWindow)
 {
     if (tdm()->companionMode)
@@ -133,14 +145,7 @@ void Operateri(QWidget* mainWindow)
 
 PartyChoice IzborOperatera(QWidget* companyScreen)
 {
-    try {
-        const QString position = storedOperatorOib();
-        PartyTableScope scope(QStringLiteral("KOMINT"));
-        return TKomitentiForma::izaberi(companyScreen, position);
-    } catch (const TarvelError& e) {
-        prikaziGresku(companyScreen, e);
-    }
-    return {};
+    return IzaberiOperateraZaPrijavu(companyScreen);
 }
 
 PartyChoice IzaberiKomitenta(QWidget* owner, const QString& tableName, const QString& positionOib,

@@ -13,6 +13,10 @@ namespace tarvel::receivables {
 // "Operater: " + name; leaving without a choice changes nothing. Returns the choice.
 PartyChoice PrijavaOperatera(QWidget* mainWindow, QLabel* operatorLabel);
 
+// The chooser half of the sign-in, for a main window that stores OIB_OP and sets its label itself:
+// the operator register in selection mode, positioned at OPCI.OIB_OP; changes nothing.
+PartyChoice IzaberiOperateraZaPrijavu(QWidget* mainWindow);
+
 // "Kupci i kartice": the customer register in maintenance mode; the party table is KOMINT again
 // afterwards. Does nothing in companion mode, where the customer register is unavailable.
 void KupciIKartice(QWidget* mainWindow);

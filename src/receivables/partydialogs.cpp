@@ -1,59 +1,29 @@
 #include "receivables/partydialogs.h"
 
-#include "core/errors.h"
-
-#include <QMessageBox>
-#include <QPushButton>
+#include "app/errorhandler.h"
+#include "app/poruka.h"
+#include "master/master.h"
 
 namespace tarvel::receivables {
 
-namespace {
-
-DialogHooks& hooks()
-{
-    static DialogHooks h;
-    return h;
-}
-
-} // namespace
-
-void setDialogHooks(DialogHooks h)
-{
-    hooks() = std::move(h);
-}
-
 bool pitanje(QWidget* owner, const QString& text)
 {
-    if (hooks().message)
-        return hooks().message(owner, text, true);
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Poruka"), text, QMessageBox::NoButton, owner);
-    QPushButton* da = box.addButton(QStringLiteral("Da - F9"), QMessageBox::YesRole);
-    box.addButton(QStringLiteral("Ne - Esc"), QMessageBox::NoRole);
-    box.exec();
-    return box.clickedButton() == da;
+    return app::Poruka::ask(owner, text);
 }
 
 void obavijest(QWidget* owner, const QString& text)
 {
-    if (hooks().message) {
-        hooks().message(owner, text, false);
-        return;
-    }
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Poruka"), text, QMessageBox::NoButton, owner);
-    box.addButton(QStringLiteral("U redu - Ent"), QMessageBox::AcceptRole);
-    box.exec();
+    app::Poruka::inform(owner, text);
 }
 
-void prikaziGresku(QWidget* owner, const TarvelError& error)
+void prikaziGresku(QWidget*, const TarvelError& error)
 {
-    obavijest(owner, error.message());
+    app::handleError(error);
 }
 
 std::optional<QString> izaberiPostanskiBroj(QWidget* owner)
 {
-    if (hooks().postalCode)
-        return hooks().postalCode(owner);
-    return std::nullopt;
+    return master::izaberiPostu(owner);
 }
 
 } // namespace tarvel::receivables

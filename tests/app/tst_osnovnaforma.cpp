@@ -1,6 +1,8 @@
 #include "app/idlewatcher.h"
 #include "app/osnovnaforma.h"
+#include "app/placement.h"
 #include "app/poruka.h"
+#include "app/startup.h"
 #include "core/clock.h"
 #include "core/errors.h"
 #include "core/paths.h"
@@ -8,7 +10,9 @@
 #include "data/tdm.h"
 #include "fixture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -89,6 +93,18 @@ private Q_SLOTS:
         }
         delete w;
         delete dm;
+    }
+
+    void fixedFormatsAndFolders()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        fixFormats();
+        QCOMPARE(QLocale().decimalPoint(), QStringLiteral(","));
+        QCOMPARE(QLocale().groupSeparator(), QStringLiteral("."));
+        QCOMPARE(QLocale().toString(1234.5, 'f', 2), QStringLiteral("1.234,50"));
+        QVERIFY(createWorkingFolders());
+        for (const char* name : {"xml", "xml_out", "xml_in", "tecaj"})
+            QVERIFY(QFileInfo(Paths::file(QLatin1String(name))).isDir());
     }
 
     void captions()
@@ -203,6 +219,23 @@ private Q_SLOTS:
         QVERIFY(!s.value(QStringLiteral("OsnovnaForma/geometry")).toByteArray().isEmpty());
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
+    }
+
+    void placement()
+    {
+        TOsnovnaForma first;
+        first.setGeometry(60, 70, 1150, 700);
+        first.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&first));
+        {
+            Poruka::Script yes({true});
+            QVERIFY(first.close());
+        }
+        TOsnovnaForma second;
+        QVERIFY(WindowPlacement::restore(&second));
+        QCOMPARE(second.size(), QSize(1150, 700));
+        QWidget unnamed;
+        QVERIFY(!WindowPlacement::restore(&unnamed));
     }
 
     void dayAndDate_data()
@@ -518,6 +551,50 @@ private Q_SLOTS:
         QCOMPARE(dm->FiskalTable->recordCount(), rows);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
         dm->FiskalTable->close();
+    }
+
+    // Another workstation holds the file: the check stops, its message is shown, and the service
+    // does not report success.
+    void databaseCheckStops()
+    {
+        TDM::setBusyTimeout(100);
+        {
+            QSqlDatabase other =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+            other.setDatabaseName(Paths::databaseFile());
+            QVERIFY(other.open());
+            QSqlQuery hold(other);
+            QVERIFY(hold.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            Poruka::Script yes({true});
+            w->menuAction(QStringLiteral("Provjera baze podataka"))->trigger();
+            QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
+            hold.finish();
+            other.close();
+            QVERIFY2(yes.texts().size() >= 3, qPrintable(yes.texts().join(QLatin1Char('|'))));
+            QVERIFY(!yes.texts().at(1).isEmpty());
+            QCOMPARE(yes.texts().last(), QStringLiteral("Servis baze podataka nije uspješno završen.\n"
+                                                        "Informirajte Tarvel d.o.o. o tom problemu."));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+        TDM::setBusyTimeout(2000);
+        QVERIFY(!w->progressBar()->isVisible());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+    }
+
+    // The compaction cannot write its copy: the failure message, and the database is open again.
+    void databaseCheckCompactionFails()
+    {
+        const QString blocker = Paths::databaseFile() + QStringLiteral("x");
+        QVERIFY(QDir().mkpath(blocker + QStringLiteral("/zauzeto")));
+        {
+            Poruka::Script yes({true});
+            w->menuAction(QStringLiteral("Provjera baze podataka"))->trigger();
+            QCOMPARE(yes.texts().size(), 2);
+            QCOMPARE(yes.texts().last(), QStringLiteral("Servis baze podataka nije uspješno završen.\n"
+                                                        "Informirajte Tarvel d.o.o. o tom problemu."));
+        }
+        QVERIFY(dm->isOpen());
+        QVERIFY(QDir(blocker).removeRecursively());
     }
 };
 

@@ -1,6 +1,8 @@
 #include "app/poruka.h"
 #include "fixture.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
@@ -134,6 +136,26 @@ private Q_SLOTS:
         Poruka::inform(nullptr, QStringLiteral("x"));
         QCOMPARE(fx.cues, QList<Zvuk>{Zvuk::Podsjetnik});
         QVERIFY(timerRunning);
+    }
+
+    // A cue whose file is missing is unplayable (the program beeps instead); a file beside the
+    // program folder, in "../Zvuci", is played.
+    void cueFiles()
+    {
+        QList<std::pair<Zvuk, bool>> heard;
+        setCueObserver([&heard](Zvuk cue, bool playable) { heard << std::pair{cue, playable}; });
+        playCue(Zvuk::Pitanje);
+        QDir().mkpath(tarvel::Paths::file(QStringLiteral("../Zvuci")));
+        QFile wav(tarvel::Paths::file(QStringLiteral("../Zvuci/pitanje.wav")));
+        QVERIFY(wav.open(QIODevice::WriteOnly));
+        wav.write(QByteArray("RIFF") + QByteArray(400, '\0'));
+        wav.close();
+        playCue(Zvuk::Pitanje);
+        playCue(Zvuk::Podsjetnik);
+        setCueObserver([this](Zvuk cue, bool) { fx.cues << cue; });
+        QCOMPARE(heard, (QList<std::pair<Zvuk, bool>>{
+                            {Zvuk::Pitanje, false}, {Zvuk::Pitanje, true}, {Zvuk::Podsjetnik, false}}));
+        wav.remove();
     }
 
     void centredOverOwner()

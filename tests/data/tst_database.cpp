@@ -50,6 +50,11 @@ void makeOlderDatabase(const QString& file)
                            "VALUES (?, '22222222228', 'Z', ?, ?, ?)"),
             {100 + key, QStringLiteral("%1/PP1/1").arg(key), key * 10.5, key});
     }
+    // The last invoices were deleted; their ledger entry stayed behind.
+    raw.exec(QStringLiteral("INSERT INTO FISKAL (AUTOKEY, BR_RAC) VALUES (20, '20/PP1/1')"));
+    raw.exec(QStringLiteral("DELETE FROM FISKAL WHERE AUTOKEY = 20"));
+    raw.exec(QStringLiteral("INSERT INTO PRIVR (AUTOKEY) VALUES (50)"));
+    raw.exec(QStringLiteral("DELETE FROM PRIVR"));
     raw.exec(QStringLiteral("INSERT INTO CJENIK (ID, NAZIV, CIJENA) VALUES (4, 'Usluga', 100)"));
     raw.exec(QStringLiteral("INSERT INTO CJENIK (ID, NAZIV, CIJENA) VALUES (9, 'Roba', 20)"));
 }
@@ -86,11 +91,14 @@ private Q_SLOTS:
     void rowsThatCannotBeCopiedKeepTheOldTable();
     void failedBackupStopsBeforeAnyTable();
     void checkRunsOncePerBuild();
+    void dosDateTime_data();
+    void dosDateTime();
     void unopenableFileIsNeverOverwritten_data();
     void unopenableFileIsNeverOverwritten();
     void compaction_data();
     void compaction();
     void compactionThroughDataModuleReopens();
+    void compactionWithAnotherConnection();
     void operatorLabel_data();
     void operatorLabel();
     void testniCis_data();
@@ -176,6 +184,7 @@ void TestDatabase::firstStartCreatesFileAndTables()
              12);
     // Progress: maximum 10, one status per table in the processing order, then the closing text.
     QVERIFY(!steps.isEmpty());
+    QCOMPARE(steps.first(), std::make_tuple(0, 10, QStringLiteral("Pričekajte....provjera baze: CJENIK")));
     QStringList tables;
     for (const auto& [p, m, s] : steps) {
         if (m != 0) {
@@ -226,12 +235,16 @@ void TestDatabase::invoiceKeysAndLedgerLinksSurvive()
     {
         TDM tdm;
         tdm.create();
-        // A new invoice continues after the highest kept key.
+        // A new invoice continues after the highest key ever given, not after the highest kept one.
         tdm.FiskalTable->open();
         tdm.FiskalTable->append();
         tdm.FiskalTable->setValue(QStringLiteral("BR_RAC"), QStringLiteral("16/PP1/1"));
         tdm.FiskalTable->post();
-        QVERIFY(tdm.FiskalTable->value(QStringLiteral("AUTOKEY")).toLongLong() > 15);
+        QCOMPARE(tdm.FiskalTable->value(QStringLiteral("AUTOKEY")).toLongLong(), 21LL);
+        tdm.PrivrTable->open();
+        tdm.PrivrTable->append();
+        tdm.PrivrTable->post();
+        QCOMPARE(tdm.PrivrTable->value(QStringLiteral("AUTOKEY")).toLongLong(), 51LL);
     }
     RawDb raw(folder.db());
     QCOMPARE(raw.column(QStringLiteral("SELECT AUTOKEY FROM FISKAL WHERE AUTOKEY <= 15 ORDER BY AUTOKEY")),
@@ -420,6 +433,24 @@ void TestDatabase::checkRunsOncePerBuild()
     QVERIFY(start());
 }
 
+void TestDatabase::dosDateTime_data()
+{
+    QTest::addColumn<QDateTime>("time");
+    QTest::addColumn<quint32>("packed");
+    QTest::newRow("afternoon") << QDateTime(QDate(2024, 3, 15), QTime(10, 20, 30)) << quint32(0x586F528F);
+    QTest::newRow("odd seconds drop to even")
+        << QDateTime(QDate(2024, 3, 15), QTime(10, 20, 31)) << quint32(0x586F528F);
+    QTest::newRow("first DOS day") << QDateTime(QDate(1980, 1, 1), QTime(0, 0)) << quint32(0x00210000);
+    QTest::newRow("before DOS time") << QDateTime(QDate(1979, 12, 31), QTime(23, 59)) << quint32(0);
+}
+
+void TestDatabase::dosDateTime()
+{
+    QFETCH(QDateTime, time);
+    QFETCH(quint32, packed);
+    QCOMPARE(TDM::dosDateTime(time), packed);
+}
+
 void TestDatabase::unopenableFileIsNeverOverwritten_data()
 {
     QTest::addColumn<QByteArray>("content");
@@ -532,6 +563,39 @@ void TestDatabase::compactionThroughDataModuleReopens()
     QVERIFY(tdm.checkDatabase().ok());
     QVERIFY(tdm.FiskalTable->active());
     QCOMPARE(tdm.FiskalTable->recordCount(), 1);
+}
+
+void TestDatabase::compactionWithAnotherConnection()
+{
+    ProgramFolder folder;
+    const QString file = folder.db();
+    {
+        RawDb raw(file);
+        raw.createLiteral(QStringLiteral("PROMETNA"));
+        for (int i = 0; i < 500; ++i)
+            raw.exec(QStringLiteral("INSERT INTO PROMETNA (BROJ_DOK, OPIS) VALUES (?, ?)"),
+                     {QString::number(i), QString(40, QLatin1Char('o'))});
+        raw.exec(QStringLiteral("DELETE FROM PROMETNA WHERE AUTOKEY > 10"));
+    }
+    RawDb other(file);
+    QCOMPARE(other.scalar(QStringLiteral("SELECT count(*) FROM PROMETNA")).toInt(), 10);
+
+    // Reading at the moment of the compaction: it fails and changes nothing.
+    QVERIFY(other.exec(QStringLiteral("BEGIN")));
+    QCOMPARE(other.scalar(QStringLiteral("SELECT count(*) FROM PROMETNA")).toInt(), 10);
+    const QByteArray before = fileBytes(file);
+    QVERIFY(!CompactAndRepair(file));
+    QCOMPARE(fileBytes(file), before);
+    QVERIFY(!QFileInfo::exists(file + QLatin1Char('x')));
+    QVERIFY(other.exec(QStringLiteral("COMMIT")));
+
+    // Merely open elsewhere: compacted, and what that connection writes afterwards lands in the file.
+    QVERIFY(CompactAndRepair(file));
+    QVERIFY(fileBytes(file).size() < before.size());
+    QVERIFY(other.exec(QStringLiteral("INSERT INTO PROMETNA (BROJ_DOK) VALUES ('poslije')")));
+    RawDb fresh(file);
+    QCOMPARE(fresh.scalar(QStringLiteral("SELECT count(*) FROM PROMETNA")).toInt(), 11);
+    QCOMPARE(fresh.scalar(QStringLiteral("SELECT max(AUTOKEY) FROM PROMETNA")).toInt(), 501);
 }
 
 namespace {

@@ -170,6 +170,8 @@ void TestTableObject::filter()
     QCOMPARE(names(k), expected);
     QVERIFY_THROWS_EXCEPTION(
         TarvelError, k->setFilter(Filter().add(cond("NEPOSTOJI", Condition::Op::Eq, QStringLiteral("x")))));
+    k->refresh(); // still the old filter
+    QCOMPARE(names(k), expected);
 }
 
 void TestTableObject::filterValuesAreNeverSqlText()
@@ -378,6 +380,15 @@ void TestTableObject::appendEditPostCancel()
             .toString(),
         QStringLiteral("01/555-333/45"));
     QCOMPARE(k->asString(QStringLiteral("TELEFON")), QStringLiteral("01/555-333"));
+
+    // A row deleted elsewhere while it is edited here: the change is not reported as saved.
+    k->edit();
+    k->setValue(QStringLiteral("DANI"), 90);
+    QVERIFY(raw.exec(QStringLiteral("DELETE FROM KUPCI WHERE POR_BROJ = '10000000003'")));
+    QVERIFY_THROWS_EXCEPTION(TarvelError, k->post());
+    QCOMPARE(k->state(), TableObject::State::Edit);
+    k->cancel();
+    QCOMPARE(raw.scalar(QStringLiteral("SELECT count(*) FROM KUPCI WHERE DANI = 90")).toInt(), 0);
 }
 
 void TestTableObject::removeMovesToNextRow()
@@ -539,6 +550,20 @@ void TestTableObject::lookupGivesEmptyNameForMissingParty()
     o->setValue(QStringLiteral("POR_BROJ"), QStringLiteral("77777777777"));
     o->post();
     QCOMPARE(o->asString(QStringLiteral("NAZIV_KUP")), QString());
+    // The lookup field holds 60 characters of the 100 a name may have.
+    TableObject* k = f.tdm.KupciTable;
+    k->open();
+    QVERIFY(k->locate(QStringLiteral("POR_BROJ"), QStringLiteral("10000000004")));
+    k->edit();
+    k->setValue(QStringLiteral("NAZIV_KOM"), QString(40, QChar(0x17E)) + QString(50, QLatin1Char('x')));
+    k->post();
+    b->refresh();
+    QCOMPARE(b->asString(QStringLiteral("NAZIV_KOM")),
+             QString(40, QChar(0x17E)) + QString(20, QLatin1Char('x')));
+    b->edit();
+    b->setValue(QStringLiteral("POR_BROJ"), QStringLiteral("10000000004"));
+    QCOMPARE(b->asString(QStringLiteral("NAZIV_KOM")).size(), 60);
+    b->cancel();
 }
 
 void TestTableObject::displayFormats_data()

@@ -9,7 +9,9 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QTest>
 #include <QTimeEdit>
@@ -113,8 +115,13 @@ private Q_SLOTS:
     void realPriceList_data();
     void realPriceList();
     void dueDateOnlyForTransfer();
+    void customerLineRules();
+    void fiveEmptyLinesStore();
     void editingCustomerInvoiceRewritesItsLedgerEntry();
     void ledgerFailureLeavesNothingAndWindowStaysOpen();
+    void bookOpensTheWindowOfTheRunMode_data();
+    void bookOpensTheWindowOfTheRunMode();
+    void screenshot();
 
 private:
     QTemporaryDir m_config;
@@ -224,8 +231,9 @@ void TestEntryWindows::failedFiscalizationIsEditableAndJirEmptied()
 {
     EntryFixture fx;
     Poruka::Script script;
-    const qint64 key =
-        fx.addInvoice(EntryFixture::sampleInvoice(QStringLiteral("Greška: s004 Neispravan potpis")));
+    QVariantMap invoice = EntryFixture::sampleInvoice(QStringLiteral("Greška: s004 Neispravan potpis"));
+    invoice.insert("DATUM", QDate(2026, 12, 2)); // recorded a day after its invoice date
+    const qint64 key = fx.addInvoice(invoice);
     EntryMarks marks = EntryMarks::forEdit();
     TFormaRacunaUnos w(marks);
     QVERIFY(showWindow(w));
@@ -245,7 +253,8 @@ void TestEntryWindows::failedFiscalizationIsEditableAndJirEmptied()
     QCOMPARE(fx.scalar("SELECT JIR FROM FISKAL WHERE AUTOKEY = ?", {key}).toString(), QString());
     QCOMPARE(fx.scalar("SELECT PARAGON FROM FISKAL").toString(), QStringLiteral("P-7"));
     QCOMPARE(fx.scalar("SELECT BR_RAC FROM FISKAL").toString(), QStringLiteral("5/POSL1/3 2026"));
-    QCOMPARE(fx.scalar("SELECT DATUM FROM FISKAL").toString(), QStringLiteral("2026-12-01"));
+    QCOMPARE(fx.scalar("SELECT DATUM FROM FISKAL").toString(), QStringLiteral("2026-12-02"));
+    QCOMPARE(fx.scalar("SELECT DAT_VR FROM FISKAL").toString(), QStringLiteral("02.12.2026T10:30:00"));
     QCOMPARE(fx.counter(), 17.0);
     QVERIFY(!marks.appendedMark);
 }
@@ -577,6 +586,71 @@ void TestEntryWindows::realPriceList()
     QVERIFY(!fx.dm->CjenikTable->active());
 }
 
+void TestEntryWindows::customerLineRules()
+{
+    EntryFixture fx;
+    Poruka::Script script;
+    EntryMarks marks = EntryMarks::forNew();
+    TFormaRacunaUnosKup w(marks);
+    QVERIFY(showWindow(w));
+    // a 13-digit customer number is not looked up and is stored as typed
+    typeInto(edit(w, "oib"), QStringLiteral("1234567890123"));
+    tab();
+    QTest::qWait(20);
+    QCOMPARE(fx.partyChoices, 0);
+    QVERIFY(script.texts().isEmpty());
+
+    // leaving a gross amount: base and VAT follow it, the gross amount stays
+    typeInto(edit(w, "osnovica1"), QStringLiteral("50"));
+    typeInto(edit(w, "iznos1"), QStringLiteral("100"));
+    tab();
+    QCOMPARE(edit(w, "osnovica1")->text(), QStringLiteral("80,00"));
+    QCOMPARE(edit(w, "pdv1")->text(), QStringLiteral("20,00"));
+    QCOMPARE(edit(w, "iznos1")->text(), QStringLiteral("100,00"));
+    QCOMPARE(child<QLabel>(w, "ukupno")->text(), QStringLiteral("100,00"));
+
+    // line 5 takes price x quantity at once, whatever is typed into its base
+    typeInto(edit(w, "cijena5"), QStringLiteral("10"));
+    typeInto(edit(w, "kolicina5"), QStringLiteral("2,5"));
+    QTest::mouseClick(edit(w, "osnovica5"), Qt::LeftButton);
+    QCOMPARE(edit(w, "osnovica5")->text(), QStringLiteral("25,00"));
+    QTest::keyClick(focused(), Qt::Key_A, Qt::ControlModifier);
+    typeText(focused(), QStringLiteral("7"));
+    QCOMPARE(edit(w, "osnovica5")->text(), QStringLiteral("25,00"));
+
+    QTest::keyClick(focused(), Qt::Key_F9);
+    QVERIFY(!w.isVisible());
+    QCOMPARE(fx.scalar("SELECT OIB_KUP FROM FISKAL").toString(), QStringLiteral("1234567890123"));
+    QCOMPARE(fx.scalar("SELECT OSNOVICA5 FROM FISKAL").toDouble(), 25.0);
+    QCOMPARE(fx.scalar("SELECT IZNOS5 FROM FISKAL").toDouble(), 31.25);
+    QCOMPARE(fx.scalar("SELECT kolicina5 FROM FISKAL").toDouble(), 2.5);
+    QCOMPARE(fx.scalar("SELECT UKIZNOS FROM FISKAL").toDouble(), 131.25);
+    QCOMPARE(fx.scalar("SELECT POR_BROJ FROM PROMETNA").toString(), QStringLiteral("1234567890123"));
+}
+
+void TestEntryWindows::fiveEmptyLinesStore()
+{
+    EntryFixture fx;
+    EntryMarks marks = EntryMarks::forNew();
+    TFormaRacunaUnos w(marks);
+    QVERIFY(showWindow(w));
+    QCOMPARE(focused(), edit(w, "oib"));
+    QTest::keyClick(focused(), Qt::Key_F9); // F9 in the OIB field still takes the operator's name
+    QVERIFY(!w.isVisible());
+    QCOMPARE(fx.count("FISKAL"), 1);
+    QCOMPARE(fx.scalar("SELECT NAZIV FROM FISKAL").toString(),
+             QString::fromLatin1(EntryFixture::OperatorName));
+    QCOMPARE(fx.scalar("SELECT UKIZNOS FROM FISKAL").toDouble(), 0.0);
+    QVERIFY(!fx.scalar("SELECT STPDV1 FROM FISKAL").isNull());
+    QCOMPARE(fx.scalar("SELECT STPDV1 FROM FISKAL").toDouble(), 0.0);
+    QCOMPARE(fx.scalar("SELECT UKOSNOV1 FROM FISKAL").toDouble(), 0.0);
+    QVERIFY(fx.scalar("SELECT STPDV2 FROM FISKAL").isNull());
+    QCOMPARE(fx.scalar("SELECT SPECNAMJ FROM FISKAL").toString(), QStringLiteral("61873204959"));
+    QCOMPARE(fx.scalar("SELECT U_PDV FROM FISKAL").toString(), QStringLiteral("Da"));
+    QCOMPARE(fx.scalar("SELECT SLIJED FROM FISKAL").toString(), QStringLiteral("N"));
+    QCOMPARE(fx.scalar("SELECT BR_OZN FROM FISKAL").toString(), QStringLiteral("POSL1"));
+}
+
 void TestEntryWindows::dueDateOnlyForTransfer()
 {
     EntryFixture fx;
@@ -685,6 +759,72 @@ void TestEntryWindows::ledgerFailureLeavesNothingAndWindowStaysOpen()
     QCOMPARE(fx.count("PROMETNA"), 1);
     QCOMPARE(fx.scalar("SELECT BR_RAC FROM FISKAL").toString(), QStringLiteral("17/POSL1/3 2026"));
     QVERIFY(marks.appendedMark);
+}
+
+void TestEntryWindows::bookOpensTheWindowOfTheRunMode_data()
+{
+    QTest::addColumn<bool>("companion");
+    QTest::newRow("customer mode") << false;
+    QTest::newRow("companion mode") << true;
+}
+
+void TestEntryWindows::bookOpensTheWindowOfTheRunMode()
+{
+    QFETCH(bool, companion);
+    EntryFixture fx;
+    fx.dm->companionMode = companion;
+    EntryMarks marks = EntryMarks::forNew();
+    marks.appendedMark = true; // left over from an earlier entry
+    QString shown;
+    QString table;
+    whenModal<TFormaRacunaUnos>([&](TFormaRacunaUnos* w) {
+        shown = QString::fromLatin1(w->metaObject()->className());
+        table = fx.dm->KomitentiTable->tableName();
+        QTest::keyClick(w->focusWidget(), Qt::Key_F9);
+    });
+    otvoriUnosRacuna(nullptr, marks);
+    QCOMPARE(shown, companion ? QStringLiteral("tarvel::invoicing::TFormaRacunaUnos")
+                              : QStringLiteral("tarvel::invoicing::TFormaRacunaUnosKup"));
+    QCOMPARE(table, companion ? QStringLiteral("KOMINT") : QStringLiteral("KUPCI"));
+    QVERIFY(marks.appendedMark);
+    QCOMPARE(fx.count("FISKAL"), 1);
+    QCOMPARE(fx.count("PROMETNA"), companion ? 0 : 1);
+    QCOMPARE(fx.dm->FiskalTable->value("AUTOKEY").toLongLong(),
+             fx.scalar("SELECT AUTOKEY FROM FISKAL").toLongLong());
+}
+
+// Only on request (TARVEL_ENTRY_SCREENSHOT=folder): both windows as the screen shows them, for a look.
+void TestEntryWindows::screenshot()
+{
+    const QString folder = qEnvironmentVariable("TARVEL_ENTRY_SCREENSHOT");
+    if (folder.isEmpty())
+        QSKIP("TARVEL_ENTRY_SCREENSHOT not set");
+    EntryFixture fx;
+    Poruka::Script script;
+    fx.addInvoice(EntryFixture::sampleInvoice());
+    for (bool customer : {false, true}) {
+        EntryMarks marks = customer ? EntryMarks::forNew() : EntryMarks::forEdit();
+        std::unique_ptr<TFormaRacunaUnos> w(customer ? new TFormaRacunaUnosKup(marks)
+                                                     : new TFormaRacunaUnos(marks));
+        QVERIFY(showWindow(*w));
+        if (customer) {
+            typeInto(edit(*w, "oib"), QString::fromLatin1(EntryFixture::CustomerOib));
+            tab();
+            fx.nextArticle = {QStringLiteral("Servis klima uređaja"), QStringLiteral("kom"), 100.0, 125.0,
+                              25.0};
+            QTest::mouseClick(child<QToolButton>(*w, "cjenik2"), Qt::LeftButton);
+            QTest::keyClick(focused(), Qt::Key_A, Qt::ControlModifier);
+            typeText(focused(), QStringLiteral("3"));
+            tab();
+            tab();
+        }
+        QTest::qWait(200);
+        QVERIFY2(script.texts().isEmpty(),
+                 qPrintable(script.texts().join('|') + " oib=" + edit(*w, "oib")->text()));
+        const QPixmap shot = w->screen()->grabWindow(w->winId());
+        QVERIFY(
+            shot.save(folder + (customer ? QStringLiteral("/unos_kup.png") : QStringLiteral("/unos.png"))));
+    }
 }
 
 QTEST_MAIN(TestEntryWindows)

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "app/errorhandler.h"
 #include "core/paths.h"
 #include "data/tdm.h"
-#include "receivables/partydialogs.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPointer>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -62,41 +64,6 @@ struct PartyDb
     }
 };
 
-// Plays the person at the message dialog: records every text, answers questions from a queue.
-struct MessageScript
-{
-    struct Shown
-    {
-        QString text;
-        bool question;
-    };
-    QList<Shown> shown;
-    QList<bool> answers;
-    std::optional<QString> postalCode;
-    int postalCalls = 0;
-
-    MessageScript()
-    {
-        tarvel::receivables::setDialogHooks({[this](QWidget*, const QString& text, bool question) {
-                                                 shown.append({text, question});
-                                                 return question && !answers.isEmpty() ? answers.takeFirst()
-                                                                                       : false;
-                                             },
-                                             [this](QWidget*) {
-                                                 ++postalCalls;
-                                                 return postalCode;
-                                             }});
-    }
-    ~MessageScript() { tarvel::receivables::setDialogHooks({}); }
-    QStringList texts() const
-    {
-        QStringList out;
-        for (const Shown& s : shown)
-            out << s.text;
-        return out;
-    }
-};
-
 // Runs `fn` on the next modal dialog of type T once its exec() has shown it.
 template <class T> void onModal(std::function<void(T*)> fn)
 {
@@ -115,7 +82,24 @@ template <class T> void onModal(std::function<void(T*)> fn)
         timer->stop();
         timer->deleteLater();
         QApplication::setActiveWindow(w);
+        QPointer<T> guard(w);
         fn(w);
+        if (guard && guard->isVisible()) // a failed check returned early: do not hang in exec()
+            guard->reject();
     });
     timer->start();
 }
+
+// The program's application object, so that errors leaving an event handler reach the central error
+// handler as they do in the program; window placement goes to a temporary folder.
+#define PARTY_TEST_MAIN(TestClass)                                                                           \
+    int main(int argc, char** argv)                                                                          \
+    {                                                                                                        \
+        tarvel::app::TarvelApplication app(argc, argv);                                                      \
+        QTemporaryDir settings;                                                                              \
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());                  \
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());                     \
+        TestClass t;                                                                                         \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&t, argc, argv);                                                                 \
+    }

@@ -1,3 +1,5 @@
+#include "app/poruka.h"
+#include "master/postaforma.h"
 #include "partyfixture.h"
 #include "receivables/komitenti.h"
 #include "receivables/komitentieditforma.h"
@@ -12,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTableView>
 #include <QToolButton>
 
@@ -88,7 +89,7 @@ class TestParties : public QObject
     Q_OBJECT
 
     std::unique_ptr<PartyDb> db;
-    std::unique_ptr<MessageScript> script;
+    std::unique_ptr<app::Poruka::Script> script;
 
     // The register shown as its caller shows it, active, for keys and clicks.
     std::unique_ptr<TKomitentiForma> show(const QString& table, Mode mode)
@@ -103,12 +104,33 @@ class TestParties : public QObject
         return f;
     }
 
+    void seedPostalCodes()
+    {
+        for (const auto& [place, number] :
+             {std::pair{"ZAGREB", "10000"}, {"SPLIT", "21000"}, {"ZADAR", "23000"}})
+            db->addRow(QStringLiteral("POSTA"), {{QStringLiteral("BNAZ"), QString::fromLatin1(place)},
+                                                 {QStringLiteral("NOVIBR"), QString::fromLatin1(number)}});
+    }
+    // The postal-code list as the picker: `search` typed into "Traži:", then Enter (Esc when empty).
+    void pickPostalCode(const QString& search, bool* ran)
+    {
+        onModal<master::TPostaForma>([search, ran](master::TPostaForma* p) {
+            *ran = true;
+            QCOMPARE(p->nacin(), master::TPostaForma::Nacin::Izbor);
+            if (search.isEmpty()) {
+                QTest::keyClick(p->trazi(), Qt::Key_Escape);
+                return;
+            }
+            QTest::keyClicks(p->trazi(), search);
+            QTest::keyClick(p->trazi(), Qt::Key_Return);
+        });
+    }
+
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init()
     {
         db = std::make_unique<PartyDb>();
-        script = std::make_unique<MessageScript>();
+        script = std::make_unique<app::Poruka::Script>();
     }
     void cleanup()
     {
@@ -210,7 +232,7 @@ private Q_SLOTS:
         QFETCH(QString, oib);
         QFETCH(bool, passes);
         QFETCH(bool, answer);
-        script->answers = {answer};
+        script->addAnswers({answer});
         const bool kept = passes || answer;
         auto f = show(QStringLiteral("KUPCI"), Mode::Maintenance);
         bool ran = false;
@@ -223,10 +245,10 @@ private Q_SLOTS:
             QVERIFY(!zapamti->isEnabled());
             QTest::keyClicks(oibBox, oib);
             QTest::keyClick(oibBox, Qt::Key_Tab);
-            QCOMPARE(script->shown.size(), passes ? 0 : 1);
+            QCOMPARE(script->texts().size(), passes ? 0 : 1);
             if (!passes) {
-                QCOMPARE(script->shown[0].text, OibCheckQuestion);
-                QVERIFY(script->shown[0].question);
+                QCOMPARE(script->texts()[0], OibCheckQuestion);
+                QCOMPARE(script->kinds()[0], app::Poruka::Kind::Question);
             }
             if (kept) {
                 QCOMPARE(QApplication::focusWidget(), naziv);
@@ -271,7 +293,7 @@ private Q_SLOTS:
             QTest::keyClicks(oibBox, Oib1);
             QTest::keyClick(oibBox, Qt::Key_Tab);
             QCOMPARE(script->texts(), QStringList{DuplicateOibNotice});
-            QVERIFY(!script->shown[0].question);
+            QCOMPARE(script->kinds()[0], app::Poruka::Kind::Notice);
             QCOMPARE(QApplication::focusWidget(), oibBox);
             QVERIFY(!child<QPushButton>(e, "btnZapamti")->isEnabled());
 
@@ -337,11 +359,11 @@ private Q_SLOTS:
 
         QTest::keyClick(grid, Qt::Key_Down);
         QCOMPARE(db->tdm->KomitentiTable->asString(QStringLiteral("NAZIV_KOM")), QStringLiteral("Branko"));
-        script->shown.clear();
-        script->answers = {false, true};
+        script->clear();
+        script->addAnswers({false, true});
         QTest::keyClick(grid, Qt::Key_Delete);
         QCOMPARE(script->texts(), QStringList{question});
-        QVERIFY(script->shown[0].question);
+        QCOMPARE(script->kinds()[0], app::Poruka::Kind::Question);
         QCOMPARE(db->column(table, QStringLiteral("NAZIV_KOM")), (QStringList{"Ana", "Branko"}));
         QTest::keyClick(grid, Qt::Key_Delete);
         QCOMPARE(db->column(table, QStringLiteral("NAZIV_KOM")), QStringList{"Ana"});
@@ -363,7 +385,7 @@ private Q_SLOTS:
         for (QWidget* w : {static_cast<QWidget*>(grid), static_cast<QWidget*>(nazivu)})
             for (Qt::Key k : {Qt::Key_Delete, Qt::Key_F5, Qt::Key_F7})
                 QTest::keyClick(w, k);
-        QVERIFY(script->shown.isEmpty());
+        QVERIFY(script->texts().isEmpty());
         QVERIFY(print.reports.empty());
         QVERIFY(f->isVisible());
         QCOMPARE(db->column(QStringLiteral("KUPCI"), QStringLiteral("NAZIV_KOM")),
@@ -382,11 +404,27 @@ private Q_SLOTS:
     void maintenanceOpensCard()
     {
         db->addParty(QStringLiteral("KUPCI"), Oib1, QStringLiteral("Ana"));
-        auto f = show(QStringLiteral("KUPCI"), Mode::Maintenance);
+        db->addParty(QStringLiteral("KOMINT"), Oib2, QStringLiteral("Branko"));
         QStringList opened;
-        f->setCardOpener([&](QWidget*, const QString& oib) { opened << oib; });
-        QVERIFY(child<QPushButton>(f.get(), "btnKartica")->isEnabled());
-        QTest::keyClick(edit(f.get(), "oibu"), Qt::Key_F7);
+        TKomitentiForma::setDefaultCardOpener(PartyKind::Customers,
+                                              [&](QWidget*, const QString& oib) { opened << oib; });
+        {
+            auto f = show(QStringLiteral("KUPCI"), Mode::Maintenance);
+            QVERIFY(child<QPushButton>(f.get(), "btnKartica")->isEnabled());
+            QTest::keyClick(edit(f.get(), "oibu"), Qt::Key_F7);
+            QCOMPARE(opened, QStringList{Oib1});
+        }
+        {
+            auto f = show(QStringLiteral("KOMINT"), Mode::Maintenance); // operators have no card yet
+            QVERIFY(!child<QPushButton>(f.get(), "btnKartica")->isEnabled());
+            QTest::keyClick(child<QTableView>(f.get(), "grid"), Qt::Key_F7);
+        }
+        {
+            auto f = show(QStringLiteral("KUPCI"), Mode::Selection);
+            QVERIFY(!child<QPushButton>(f.get(), "btnKartica")->isEnabled());
+            QTest::keyClick(child<QTableView>(f.get(), "grid"), Qt::Key_F7);
+        }
+        TKomitentiForma::setDefaultCardOpener(PartyKind::Customers, {});
         QCOMPARE(opened, QStringList{Oib1});
     }
 
@@ -431,7 +469,7 @@ private Q_SLOTS:
         });
         const PartyChoice choice = PrijavaOperatera(nullptr, &label);
         QVERIFY(ran);
-        QVERIFY(script->shown.isEmpty());
+        QVERIFY(script->texts().isEmpty());
         QCOMPARE(db->tdm->KomitentiTable->tableName(), QStringLiteral("KOMINT"));
         QVERIFY(!db->tdm->OpcaTable->active());
         const QString stored = db->column(QStringLiteral("OPCI"), QStringLiteral("OIB_OP")).value(0);
@@ -735,9 +773,9 @@ private Q_SLOTS:
 
     void newPartyAllBoxes()
     {
+        seedPostalCodes();
         auto f = show(QStringLiteral("KUPCI"), Mode::Maintenance);
-        script->postalCode = QStringLiteral("21000 SPLIT");
-        bool ran = false;
+        bool ran = false, picked = false;
         onModal<TKomitentiEditForma>([&](TKomitentiEditForma* e) {
             ran = true;
             QTRY_COMPARE(QApplication::focusWidget(), edit(e, "oib"));
@@ -749,9 +787,11 @@ private Q_SLOTS:
             QTest::keyClicks(edit(e, "ulica"), QStringLiteral("Riva 1"));
             QTest::keyClick(edit(e, "ulica"), Qt::Key_Return);
             QCOMPARE(QApplication::focusWidget(), edit(e, "ptt"));
+            pickPostalCode(QStringLiteral("sp"), &picked);
             QTest::keyClick(edit(e, "ptt"), Qt::Key_F1);
-            QCOMPARE(script->postalCalls, 1);
+            QVERIFY(picked);
             QCOMPARE(edit(e, "ptt")->text(), QStringLiteral("21000 SPLIT"));
+            QTRY_COMPARE(QApplication::focusWidget(), edit(e, "ptt")); // back from the list
             QTest::keyClick(edit(e, "ptt"), Qt::Key_Return);
             QCOMPARE(QApplication::focusWidget(), edit(e, "ziro"));
             QTest::keyClicks(edit(e, "ziro"), QStringLiteral("hr12ab"));
@@ -767,7 +807,7 @@ private Q_SLOTS:
         });
         QTest::keyClick(child<QTableView>(f.get(), "grid"), Qt::Key_F3);
         QVERIFY(ran);
-        QVERIFY(script->shown.isEmpty());
+        QVERIFY(script->texts().isEmpty());
         const QStringList expected{Oib1,     "Kupac d.o.o.", "Riva 1",  "21000 SPLIT",
                                    "HR12AB", "021 111",      "021 222", "kupac@x.hr"};
         QStringList got;
@@ -791,9 +831,9 @@ private Q_SLOTS:
         db->addRow(QStringLiteral("KOMINT"), {{QStringLiteral("POR_BROJ"), Oib1},
                                               {QStringLiteral("NAZIV_KOM"), QStringLiteral("Ana")},
                                               {QStringLiteral("PTT_KOM"), QStringLiteral("10000 ZAGREB")}});
-        script->postalCode = QStringLiteral("21000 SPLIT");
+        seedPostalCodes();
         auto f = show(QStringLiteral("KOMINT"), Mode::Maintenance);
-        bool ran = false;
+        bool ran = false, picked = false;
         onModal<TKomitentiEditForma>([&](TKomitentiEditForma* e) {
             ran = true;
             QCOMPARE(e->windowTitle(), QStringLiteral("Ažuriranje podataka o operateru"));
@@ -802,7 +842,14 @@ private Q_SLOTS:
             QTRY_COMPARE(QApplication::focusWidget(), edit(e, "naziv"));
             QVERIFY(child<QPushButton>(e, "btnZapamti")->isEnabled());
             QCOMPARE(edit(e, "ptt")->text(), QStringLiteral("10000 ZAGREB"));
+            pickPostalCode(QString(), &picked); // closed without choosing: the box keeps its text
             QTest::mouseClick(child<QToolButton>(e, "pttPick"), Qt::LeftButton);
+            QVERIFY(picked);
+            QCOMPARE(edit(e, "ptt")->text(), QStringLiteral("10000 ZAGREB"));
+            picked = false;
+            pickPostalCode(QStringLiteral("SP"), &picked);
+            QTest::mouseClick(child<QToolButton>(e, "pttPick"), Qt::LeftButton);
+            QVERIFY(picked);
             QCOMPARE(edit(e, "ptt")->text(), QStringLiteral("21000 SPLIT"));
             typeInto(edit(e, "naziv"), QStringLiteral("Ana Anić"));
             QTest::keyClick(edit(e, "naziv"), store ? Qt::Key_F9 : Qt::Key_Escape);
@@ -833,7 +880,7 @@ private Q_SLOTS:
         });
         QTest::keyClick(child<QTableView>(f.get(), "grid"), Qt::Key_F3);
         QVERIFY(ran);
-        QVERIFY(script->shown.isEmpty());
+        QVERIFY(script->texts().isEmpty());
         QVERIFY(db->column(QStringLiteral("KUPCI"), QStringLiteral("POR_BROJ")).isEmpty());
     }
 
@@ -873,5 +920,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestParties)
+PARTY_TEST_MAIN(TestParties)
 #include "tst_parties.moc"
