@@ -7,6 +7,7 @@
 #include "fiscal/prijenos.h"
 #include "invoicing/entryservices.h"
 #include "invoicing/formaracuna.h"
+#include "invoicing/formaracunaunos.h"
 #include "invoicing/receiptjob.h"
 #include "reports/preview.h"
 
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace tarvel;
@@ -507,6 +509,76 @@ private Q_SLOTS:
         QVERIFY(previews[0].text().contains("a1b2c3d4-0000-4000-8000-000000000001"));
         QVERIFY(!book->waitLabel()->isVisible());
         QVERIFY(book->button("Fiskaliziraj - F10")->isEnabled());
+    }
+
+    void changeShowsFiscalizedInViewMode()
+    {
+        fx->addInvoice(BookFixture::sampleInvoice("5/POSL1/3 2026", "jir-5"));
+        Poruka::Script script;
+        auto book = openBook();
+        QString caption;
+        bool saveEnabled = true;
+        onNextModal([&](QDialog* w) {
+            caption = w->windowTitle();
+            saveEnabled = static_cast<TFormaRacunaUnos*>(w)->saveButton()->isEnabled();
+            w->reject();
+        });
+        QTest::keyClick(book->list(), Qt::Key_Return);
+        QCOMPARE(script.texts(), QStringList{"Račun je fiskaliziran i ne smije se mijenjati!"});
+        QVERIFY(!caption.isEmpty());
+        QVERIFY(!saveEnabled);
+        QCOMPARE(fx->count("FISKAL"), 1);
+    }
+
+    void copyMakesANewInvoice()
+    {
+        fx->dm->companionMode = true;
+        fx->addInvoice(BookFixture::sampleInvoice("5/POSL1/3 2026", "jir-5"));
+        Poruka::Script script({true});
+        auto book = openBook();
+        onNextModal([](QDialog* w) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w, Qt::Key_F9);
+        });
+        QTest::keyClick(book.get(), Qt::Key_F12);
+        QCOMPARE(script.texts().value(0),
+                 QStringLiteral("Stvarno želite kopirati račun br. 5/POSL1/3 2026 \ri iz njega "
+                                "napraviti novi s istim podacima ?"));
+        QCOMPARE(fx->count("FISKAL"), 2);
+        QCOMPARE(col("BR_RAC"), QStringLiteral("17/POSL1/3 2026"));
+        QCOMPARE(col("JIR"), QString());
+        QCOMPARE(fx->counter(), 18.0);
+        QCOMPARE(script.texts().size(), 1); // no certificate: no offer to fiscalize
+    }
+
+    void oibChoiceAndShellHooks()
+    {
+        QStringList events;
+        EntryServices::current().idleWatcher = [&](bool on) { events << (on ? "idle on" : "idle off"); };
+        KnjigaUsluge::current().ocistiUslugu = [&] { events << "service label"; };
+        auto before = EntryServices::current().chooseParty;
+        EntryServices::current().chooseParty = [&](QWidget*, data::TableObject* t, const QString&) {
+            events << "register " + t->tableName();
+            return ChosenParty{QString::fromLatin1(BookFixture::CustomerOib),
+                               QString::fromLatin1(BookFixture::CustomerName)};
+        };
+        fx->addInvoice(BookFixture::sampleInvoice("5/POSL1/3 2026"));
+        QVariantMap other = BookFixture::sampleInvoice("6/POSL1/3 2026");
+        other["OIB_KUP"] = QString::fromLatin1(BookFixture::SilentOib);
+        fx->addInvoice(other);
+        {
+            Poruka::Script script;
+            auto book = openBook();
+            QTest::mouseClick(book->oibChoose(), Qt::LeftButton);
+            QCOMPARE(book->oibBox()->text(), QString::fromLatin1(BookFixture::CustomerOib));
+            QCOMPARE(book->model()->rowCount(), 1);
+            book->reject();
+        }
+        EntryServices::current().chooseParty = before;
+        EntryServices::current().idleWatcher = [](bool) {};
+        KnjigaUsluge::current().ocistiUslugu = [] {};
+        QCOMPARE(events, QStringList({"idle on", "register KUPCI", "idle off", "service label"}));
+        QVERIFY(!fx->dm->FiskalTable->active());
+        QVERIFY(fx->dm->FiskalTable->filter().isEmpty());
     }
 
     // Left without storing: no offer at all.
