@@ -246,17 +246,21 @@ int prvoPraznoObaveznoPolje(const ProstorPodaci& p)
 
 QString PrijaviProstor(const ProstorPodaci& prostor, const QString& lozinka, FiskalniPrikaz& prikaz)
 {
-    FiskalnoStanje& s = stanje();
     prikaz.cekanje(true);
+    NaKraju kursor{[&] { prikaz.cekanje(false); }};
     if (!internetDostupan())
         prikaz.obavijest(
             QStringLiteral("S Internet vezom nešto nije u radu. Ispravite grešku i pokušajte kasnije."));
-    s.TestniCIS = jeTestniCIS(prostor.oib.trimmed());
+    stanje().TestniCIS = jeTestniCIS(prostor.oib.trimmed());
+    return posaljiProstor(prostor, lozinka, prikaz);
+}
 
+QString posaljiProstor(const ProstorPodaci& prostor, const QString& lozinka, FiskalniPrikaz& prikaz)
+{
+    FiskalnoStanje& s = stanje();
     NaKraju kraj{[&] {
         OslobodiZahtjev();
         UgasiXmlSec();
-        prikaz.cekanje(false);
     }};
     izbrisi({"xml/jir.txt", "jir.txt", "xml/response.xml"});
     InicijalizirajXmlSec();

@@ -53,4 +53,9 @@ ProstorPodaci prostorIzReda(const data::TableObject& opci, bool zatvori);
 // required ones. Returns the result text; failures of the exchange's preparation raise TarvelError.
 QString PrijaviProstor(const ProstorPodaci& prostor, const QString& lozinka, FiskalniPrikaz& prikaz);
 
+// PrijaviProstor without the reachability probe and the cursor: prepares the libraries, builds,
+// signs and sends the premises request (TestniCIS as set), writes "jir.txt", shows the outcome and
+// shuts the libraries down again.
+QString posaljiProstor(const ProstorPodaci& prostor, const QString& lozinka, FiskalniPrikaz& prikaz);
+
 } // namespace tarvel::fiscal

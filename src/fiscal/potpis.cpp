@@ -32,6 +32,9 @@ bool g_pripremljen = false;
 void zapisiTekst(const QString& path, const QByteArray& data)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
+    // A new file rather than a truncated one: ext4 flushes a file truncated and written again at
+    // its close, which costs milliseconds per request on a busy disk.
+    QFile::remove(path);
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size())
         throw TarvelError(ErrorKind::Other, QStringLiteral("Ne mogu zapisati datoteku ") + path +

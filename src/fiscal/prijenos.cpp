@@ -36,6 +36,7 @@ QByteArray procitajDatoteku(const QString& path)
 void spremiOdgovor(xmlDocPtr doc, const QString& path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile::remove(path); // a new file, as the request files (see zapisiLinije)
     if (xmlSaveFileEnc(QFile::encodeName(path).constData(), doc, "UTF-8") < 0)
         throw TarvelError(ErrorKind::Other, QStringLiteral("Ne mogu zapisati datoteku ") + path);
 }

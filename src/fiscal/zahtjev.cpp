@@ -230,6 +230,9 @@ void zapisiLinije(const QString& path, const QStringList& lines)
     for (const QString& line : lines)
         data += line.toUtf8() + "\r\n";
     QDir().mkpath(QFileInfo(path).absolutePath());
+    // A new file rather than a truncated one: ext4 flushes a file truncated and written again at
+    // its close, which costs milliseconds per request on a busy disk.
+    QFile::remove(path);
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(data) != data.size())
         throw TarvelError(ErrorKind::Other, QStringLiteral("Ne mogu zapisati datoteku ") + path +
