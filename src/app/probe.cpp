@@ -49,9 +49,13 @@ ProbeTarget ProbeTarget::fromSettings()
 {
     QSettings ini(Paths::settingsFile(), QSettings::IniFormat);
     ProbeTarget t;
-    t.host =
-        ini.value(QStringLiteral("MREZA/PROBA_HOST"), QStringLiteral("www.porezna-uprava.hr")).toString();
-    const int port = ini.value(QStringLiteral("MREZA/PROBA_PORT"), 80).toInt();
+    const QString target =
+        ini.value(QStringLiteral("MREZA/PROBA"), QStringLiteral("www.porezna-uprava.hr:80"))
+            .toString()
+            .trimmed();
+    const qsizetype colon = target.lastIndexOf(QLatin1Char(':'));
+    t.host = colon > 0 ? target.left(colon) : target;
+    const int port = colon > 0 ? target.mid(colon + 1).toInt() : 80;
     t.port = port > 0 && port < 65536 ? quint16(port) : quint16(80);
     return t;
 }

@@ -29,8 +29,8 @@ private:
     QTimer m_timeout;
 };
 
-// The probe's address: section "MREZA" of Postavke.ini, keys "PROBA_HOST" and "PROBA_PORT";
-// a public web host on port 80 when they are absent.
+// The probe's address: the same "MREZA" / "PROBA" setting ("host" or "host:port") that the
+// premises registration's pre-check uses; a public web host on port 80 when it is absent.
 struct ProbeTarget
 {
     QString host;

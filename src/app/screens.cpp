@@ -1,6 +1,7 @@
 #include "app/screens.h"
 
 #include "app/osnovnaforma.h"
+#include "app/prijavaprostora.h"
 #include "invoicing/formaracuna.h"
 #include "master/master.h"
 #include "master/opcaforma.h"
@@ -34,6 +35,7 @@ void installScreens(TOsnovnaForma& w)
     });
     master::TOpcaForma::setOperatorRegister(
         [](QWidget* owner) { return receivables::IzborOperatera(owner).oib; });
+    master::TOpcaForma::setPremisesRegistration(prijaviProstorSaZaslona);
 }
 
 } // namespace tarvel::app

@@ -13,7 +13,7 @@ struct CisPostavke
     QString produkcija = QStringLiteral("cis.porezna-uprava.hr");
     QString test = QStringLiteral("cistest.apis-it.hr");
     QString ca; // extra PEM certificate authorities, trusted beside the system's
-    QString proba = QStringLiteral("www.google.com:80");
+    QString proba = QStringLiteral("www.porezna-uprava.hr:80");
     int vremenskoOgranicenjeMs = 40000;
 
     static CisPostavke procitaj();

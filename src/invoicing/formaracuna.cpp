@@ -6,6 +6,7 @@
 #include "core/clock.h"
 #include "data/store.h"
 #include "data/tdm.h"
+#include "fiscal/certreport.h"
 #include "fiscal/fiskalnostanje.h"
 #include "fiscal/poreznaforma.h"
 #include "invoicing/entryservices.h"
@@ -77,6 +78,10 @@ KnjigaUsluge KnjigaUsluge::defaults()
         std::unique_ptr<fiscal::TPoreznaForma> f(
             fiscal::TPoreznaForma::zaRacun(fiskal, jir, zki, trajanje, owner));
         f->exec();
+    };
+    s.potvrdaCertifikata = [](QWidget* owner, data::TDM& dm) {
+        fiscal::TCertReport layout(fiscal::PodaciCertifikata::izOpci(*dm.OpcaTable));
+        reports::showPreview(layout, owner);
     };
     return s;
 }

@@ -30,7 +30,7 @@ struct KnjigaUsluge
     std::function<void(QWidget* owner, const data::TableObject& fiskal, const QString& jir,
                        const QString& zki, const QString& trajanje)>
         potvrda;
-    // The A4 certificate confirmation (the certificate report); unset: not available yet.
+    // The A4 certificate confirmation (the certificate report).
     std::function<void(QWidget* owner, data::TDM& dm)> potvrdaCertifikata;
 
     static KnjigaUsluge& current();
