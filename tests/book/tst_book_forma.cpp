@@ -436,6 +436,19 @@ private Q_SLOTS:
         QVERIFY(!fx->dm->OpcaTable->active());
     }
 
+    void certificateConfirmationOnA4()
+    {
+        withCertificate();
+        fx->setOpci("ISPIS", "A4");
+        fx->addInvoice(BookFixture::sampleInvoice());
+        Poruka::Script script;
+        auto book = openBook();
+        QVERIFY(book->button("Potvrda certifikata - F2")->isEnabled());
+        QTest::keyClick(book.get(), Qt::Key_F2);
+        QCOMPARE(previews.size(), 1);
+        QVERIFY(previews[0].text().contains(fiscaltest::Pki::lozinka()));
+    }
+
     void printOnReceiptPrinter()
     {
         withCertificate();
