@@ -120,7 +120,8 @@ public:
     {
         m_work = work;
         QDir().mkpath(work);
-        m_proc.setProgram(QStringLiteral("python3"));
+        // Debian's interpreter, which the package list installs; another python3 may come first on PATH.
+        m_proc.setProgram(QStringLiteral("/usr/bin/python3"));
         m_proc.setArguments({QStringLiteral(TARVEL_SOURCE_DIR "/tests/servers/fiscal-cis-server.py"),
                              "--cert", cert, "--key", key, "--trusted-ca", trustedCa, "--work", work});
         m_proc.setProcessChannelMode(QProcess::SeparateChannels);
