@@ -3,6 +3,7 @@
 #include "reports/layouts/invoicelayouts.h"
 #include "reports/tableobjectsource.h"
 
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QtTest>
 
@@ -87,6 +88,43 @@ QVariantMap twoRates(const QString& uPdv)
     r["UKPDV2"] = 13.0;
     r["STPDV2"] = 13.0;
     return r;
+}
+
+// Where the text's ink lies across the line, in mm, as the renderer aligns it in its box.
+std::pair<double, double> inkSpan(const PreparedItem& it)
+{
+    QImage fine(1, 1, QImage::Format_Mono);
+    fine.setDotsPerMeterX(qRound(1200 / 0.0254));
+    fine.setDotsPerMeterY(qRound(1200 / 0.0254));
+    const double w = QFontMetricsF(it.font, &fine).horizontalAdvance(it.text) * 25.4 / 1200;
+    const QRectF& r = it.rect;
+    if (it.alignment & Qt::AlignRight)
+        return {r.right() - w, r.right()};
+    if (it.alignment & Qt::AlignHCenter)
+        return {r.center().x() - w / 2, r.center().x() + w / 2};
+    return {r.left(), r.left() + w};
+}
+
+// Texts on one line of the page whose ink runs into each other.
+QStringList overlaps(const PreparedPage& page)
+{
+    QStringList found;
+    std::vector<const PreparedItem*> texts;
+    for (const PreparedItem& it : page.items)
+        if (it.kind == PreparedItem::Kind::Text && !it.wrap && !it.text.trimmed().isEmpty())
+            texts.push_back(&it);
+    for (size_t i = 0; i < texts.size(); ++i)
+        for (size_t j = i + 1; j < texts.size(); ++j) {
+            const PreparedItem& a = *texts[i];
+            const PreparedItem& b = *texts[j];
+            if (std::min(a.rect.bottom(), b.rect.bottom()) - std::max(a.rect.top(), b.rect.top()) < 0.5)
+                continue;
+            const auto [a0, a1] = inkSpan(a);
+            const auto [b0, b1] = inkSpan(b);
+            if (std::min(a1, b1) - std::max(a0, b0) > 0.2)
+                found << QStringLiteral("\"%1\" / \"%2\"").arg(a.text, b.text);
+        }
+    return found;
 }
 
 } // namespace
@@ -406,6 +444,30 @@ private Q_SLOTS:
         QVERIFY(r.text().contains("Naćin plaćanja"));
         QVERIFY(r.text().contains("Storno - Usluga"));
         QVERIFY(r.text().contains("01.12.2026"));
+    }
+    // Headings, lines and totals of a full two-rate fiscalized invoice stand clear of each other.
+    void noTextRunsIntoAnother_data()
+    {
+        QTest::addColumn<Layout>("layout");
+        QTest::newRow("A4") << Layout::A4;
+        QTest::newRow("A5 customer") << Layout::A5Customer;
+        QTest::newRow("A5 companion") << Layout::A5Companion;
+        QTest::newRow("special A4") << Layout::Dolnik;
+    }
+    void noTextRunsIntoAnother()
+    {
+        QFETCH(Layout, layout);
+        QVariantMap r = twoRates("Da");
+        r["NAC_PLAC"] = "T - Transakcijski račun";
+        r["JIR"] = "1a2b3c4d-1a2b-1a2b-1a2b-1a2b3c4d5e6f";
+        r["ZAST_KOD"] = "abcdef0123456789abcdef0123456789";
+        r["DATSAT"] = "01.12.2026T10:30:05";
+        r["kolicina2"] = 2.0;
+        r["cijena2"] = 50.0;
+        r["JMJ2"] = "kom";
+        const PreparedReport p = prepare(layout, podaci(r, layout != Layout::A5Companion));
+        const QStringList found = overlaps(p.pages[0]);
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(", ")));
     }
 };
 

@@ -228,11 +228,11 @@ TFormaTiskanjeKarticeReport::TFormaTiskanjeKarticeReport(RacunZaIspis podaci, da
     title.next(1.5);
 
     // Column headings; positions shared with the line bands.
-    const double xNo = 0, xDesc = 7, xUnit = 80, xQty = 92, xPrice = 108, xBase = 128, xRate = 150,
+    const double xNo = 0, xDesc = 7, xUnit = 76, xQty = 84, xPrice = 98, xBase = 118, xRate = 150,
                  xGross = 165;
-    title.label(QStringLiteral("Opis"), xDesc, 70).bold();
-    title.label(QStringLiteral("JM"), xUnit, 12).bold();
-    title.label(QStringLiteral("Kol"), xQty, 15).right().bold();
+    title.label(QStringLiteral("Opis"), xDesc, 68).bold();
+    title.label(QStringLiteral("JM"), xUnit, 8).bold();
+    title.label(QStringLiteral("Kol"), xQty, 14).right().bold();
     title.label(QStringLiteral("Cijena"), xPrice, 19).right().bold();
     title.label(QStringLiteral("Iznos"), xBase, 21).right().bold();
     if (uPdvDa)
@@ -254,14 +254,14 @@ TFormaTiskanjeKarticeReport::TFormaTiskanjeKarticeReport(RacunZaIspis podaci, da
         Band& b = n == 1 ? detail(m.line) : addDetail(m.line);
         const QString tag = QStringLiteral("linija%1.").arg(n);
         b.label(QStringLiteral("%1.").arg(n)).at(xNo, 0, 7, m.line).name(tag + "broj");
-        b.label(text(r, QStringLiteral("OPIS") + s)).at(xDesc, 0, 72, m.line).name(tag + "opis");
+        b.label(text(r, QStringLiteral("OPIS") + s)).at(xDesc, 0, 68, m.line).name(tag + "opis");
         const QString unit = text(r, QStringLiteral("JMJ") + s);
         if (!unit.isEmpty())
-            b.label(unit).at(xUnit, 0, 12, m.line).name(tag + "jm");
+            b.label(unit).at(xUnit, 0, 8, m.line).name(tag + "jm");
         const double qty = number(r, QStringLiteral("kolicina") + s);
         if (qty != 0)
             b.label(fmt::number(qty, QStringLiteral("#,##0.##")))
-                .at(xQty, 0, 15, m.line)
+                .at(xQty, 0, 14, m.line)
                 .right()
                 .name(tag + "kol");
         const double price = number(r, QStringLiteral("cijena") + s);
@@ -555,10 +555,10 @@ TPrTiskanjeDolnikReport::TPrTiskanjeDolnikReport(RacunZaIspis p)
     title.next();
     title.label(z.placeOfIssue, 0, 150).name(QStringLiteral("mjestoIzdavanja"));
     title.next(1.5);
-    const double xDesc = 7, xUnit = 80, xQty = 92, xPrice = 108, xBase = 128, xRate = 150, xGross = 165;
-    title.label(QStringLiteral("Opis"), xDesc, 70).bold();
-    title.label(QStringLiteral("JM"), xUnit, 12).bold();
-    title.label(QStringLiteral("Kol"), xQty, 15).right().bold();
+    const double xDesc = 7, xUnit = 76, xQty = 84, xPrice = 98, xBase = 118, xRate = 150, xGross = 165;
+    title.label(QStringLiteral("Opis"), xDesc, 68).bold();
+    title.label(QStringLiteral("JM"), xUnit, 8).bold();
+    title.label(QStringLiteral("Kol"), xQty, 14).right().bold();
     title.label(QStringLiteral("Cijena"), xPrice, 19).right().bold();
     title.label(QStringLiteral("Iznos"), xBase, 21).right().bold();
     if (text(r, QStringLiteral("U_PDV")) == QLatin1String("Da"))
@@ -579,17 +579,17 @@ TPrTiskanjeDolnikReport::TPrTiskanjeDolnikReport(RacunZaIspis p)
             continue;
         Band& b = n == 1 ? detail(h) : addDetail(h);
         const QString tag = QStringLiteral("linija%1.").arg(n);
-        b.label(desc).at(xDesc, 0, 72, h).name(tag + "opis");
+        b.label(desc).at(xDesc, 0, 68, h).name(tag + "opis");
         if (n > 1 && base == 0)
             continue; // a text line: its description only
         b.label(QStringLiteral("%1.").arg(n)).at(0, 0, 7, h).name(tag + "broj");
         const QString unit = text(r, QStringLiteral("JMJ") + s);
         if (!unit.isEmpty())
-            b.label(unit).at(xUnit, 0, 12, h).name(tag + "jm");
+            b.label(unit).at(xUnit, 0, 8, h).name(tag + "jm");
         const double qty = number(r, QStringLiteral("kolicina") + s);
         if (qty != 0)
             b.label(fmt::number(qty, QStringLiteral("#,##0.##")))
-                .at(xQty, 0, 15, h)
+                .at(xQty, 0, 14, h)
                 .right()
                 .name(tag + "kol");
         const double price = number(r, QStringLiteral("cijena") + s);
