@@ -98,6 +98,8 @@ std::pair<double, double> inkSpan(const PreparedItem& it)
     fine.setDotsPerMeterY(qRound(1200 / 0.0254));
     const double w = QFontMetricsF(it.font, &fine).horizontalAdvance(it.text) * 25.4 / 1200;
     const QRectF& r = it.rect;
+    if (it.wrap) // broken at words inside its box
+        return {r.left(), std::min(r.right(), r.left() + w)};
     if (it.alignment & Qt::AlignRight)
         return {r.right() - w, r.right()};
     if (it.alignment & Qt::AlignHCenter)
@@ -111,7 +113,7 @@ QStringList overlaps(const PreparedPage& page)
     QStringList found;
     std::vector<const PreparedItem*> texts;
     for (const PreparedItem& it : page.items)
-        if (it.kind == PreparedItem::Kind::Text && !it.wrap && !it.text.trimmed().isEmpty())
+        if (it.kind == PreparedItem::Kind::Text && !it.text.trimmed().isEmpty())
             texts.push_back(&it);
     for (size_t i = 0; i < texts.size(); ++i)
         for (size_t j = i + 1; j < texts.size(); ++j) {
@@ -465,9 +467,14 @@ private Q_SLOTS:
         r["kolicina2"] = 2.0;
         r["cijena2"] = 50.0;
         r["JMJ2"] = "kom";
+        // a description of the full 100 characters
+        r["OPIS2"] = QStringLiteral("Održavanje računalne opreme i mreže u poslovnom prostoru, ")
+                         .repeated(2)
+                         .left(100);
         const PreparedReport p = prepare(layout, podaci(r, layout != Layout::A5Companion));
         const QStringList found = overlaps(p.pages[0]);
         QVERIFY2(found.isEmpty(), qPrintable(found.join(", ")));
+        QCOMPARE(textOf(p, "linija2.opis"), r["OPIS2"].toString());
     }
 };
 

@@ -254,7 +254,7 @@ TFormaTiskanjeKarticeReport::TFormaTiskanjeKarticeReport(RacunZaIspis podaci, da
         Band& b = n == 1 ? detail(m.line) : addDetail(m.line);
         const QString tag = QStringLiteral("linija%1.").arg(n);
         b.label(QStringLiteral("%1.").arg(n)).at(xNo, 0, 7, m.line).name(tag + "broj");
-        b.label(text(r, QStringLiteral("OPIS") + s)).at(xDesc, 0, 68, m.line).name(tag + "opis");
+        b.label(text(r, QStringLiteral("OPIS") + s)).at(xDesc, 0, 68, m.line).wrap().name(tag + "opis");
         const QString unit = text(r, QStringLiteral("JMJ") + s);
         if (!unit.isEmpty())
             b.label(unit).at(xUnit, 0, 8, m.line).name(tag + "jm");
@@ -423,7 +423,7 @@ TTiskanjeKarticeA5Report::TTiskanjeKarticeA5Report(RacunZaIspis p)
         Band& b = n == 1 ? detail(h) : addDetail(h);
         const QString tag = QStringLiteral("linija%1.").arg(n);
         b.label(QStringLiteral("%1.").arg(n)).at(0, 0, 7, h).name(tag + "broj");
-        b.label(text(r, QStringLiteral("OPIS") + s)).at(7, 0, 110, h).name(tag + "opis");
+        b.label(text(r, QStringLiteral("OPIS") + s)).at(7, 0, 110, h).wrap().name(tag + "opis");
         if (uPdvDa)
             b.label(rate(number(r, QStringLiteral("ST_PDV") + s)))
                 .at(120, 0, 30, h)
@@ -579,7 +579,7 @@ TPrTiskanjeDolnikReport::TPrTiskanjeDolnikReport(RacunZaIspis p)
             continue;
         Band& b = n == 1 ? detail(h) : addDetail(h);
         const QString tag = QStringLiteral("linija%1.").arg(n);
-        b.label(desc).at(xDesc, 0, 68, h).name(tag + "opis");
+        b.label(desc).at(xDesc, 0, 68, h).wrap().name(tag + "opis");
         if (n > 1 && base == 0)
             continue; // a text line: its description only
         b.label(QStringLiteral("%1.").arg(n)).at(0, 0, 7, h).name(tag + "broj");
