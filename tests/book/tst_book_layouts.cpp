@@ -446,6 +446,8 @@ private Q_SLOTS:
         QVERIFY(r.text().contains("Naćin plaćanja"));
         QVERIFY(r.text().contains("Storno - Usluga"));
         QVERIFY(r.text().contains("01.12.2026"));
+        const QStringList found = overlaps(r.pages[0]);
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(", ")));
     }
     // Headings, lines and totals of a full two-rate fiscalized invoice stand clear of each other.
     void noTextRunsIntoAnother_data()
