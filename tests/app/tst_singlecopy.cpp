@@ -51,15 +51,12 @@ private Q_SLOTS:
         QVERIFY(waitForLine(first, "first", 10000));
 
         QProcess second;
-        QElapsedTimer t;
-        t.start();
         second.start(QStringLiteral(HELPER_EXE), {key});
         QVERIFY(second.waitForFinished(10000));
         QCOMPARE(second.exitCode(), 3);
         QVERIFY(second.readAllStandardOutput().isEmpty()); // no window, nothing of its own
-        QVERIFY(t.elapsed() < 5000);
 
-        QVERIFY(first.waitForReadyRead(5000) || first.canReadLine());
+        QVERIFY(first.waitForReadyRead(15000) || first.canReadLine());
         QCOMPARE(first.readLine().trimmed(), QByteArray("raised minimized=0 visible=1"));
         QVERIFY(first.waitForFinished(5000));
         QCOMPARE(first.exitCode(), 0);
@@ -146,16 +143,13 @@ private Q_SLOTS:
 
         QProcess second;
         second.setProcessEnvironment(env);
-        QElapsedTimer t;
-        t.start();
         second.start(exe, {});
         QVERIFY(second.waitForFinished(15000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
-        QVERIFY(t.elapsed() < 6000);
         QCOMPARE(windows().size(), 1);
         QCOMPARE(first.state(), QProcess::Running);
-        QTRY_COMPARE_WITH_TIMEOUT(topmost(), QStringLiteral("program"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(topmost(), QStringLiteral("program"), 15000);
 
         cover.kill();
         cover.waitForFinished(5000);
