@@ -91,6 +91,29 @@ private:
     double m_y;
 };
 
+// JIR and the protective code under the totals, once the invoice was sent; `captionWidth` mm of caption.
+void fiscalLines(Rows& sum, const QVariantMap& r, const QString& zkiCaption, double captionWidth)
+{
+    if (!sent(r))
+        return;
+    sum.label(QStringLiteral("JIR:"), 0, captionWidth).name(QStringLiteral("jirNaslov"));
+    sum.label(printedJir(r), captionWidth, 120).name(QStringLiteral("JIR"));
+    sum.next();
+    sum.label(zkiCaption, 0, captionWidth).name(QStringLiteral("zkiNaslov"));
+    sum.label(text(r, QStringLiteral("ZAST_KOD")), captionWidth, 120).name(QStringLiteral("ZAST_KOD"));
+    sum.next();
+}
+
+// The due date of a bank-transfer invoice.
+void dueDateLine(Rows& sum, const QVariantMap& r)
+{
+    const QString due = dueLine(r);
+    if (due.isEmpty())
+        return;
+    sum.label(due, 0, 120).name(QStringLiteral("valuta"));
+    sum.next();
+}
+
 // Sizes of the standard layout and of its compact A5 form.
 struct Metrics
 {
@@ -314,19 +337,8 @@ TFormaTiskanjeKarticeReport::TFormaTiskanjeKarticeReport(RacunZaIspis podaci, da
         sum.next();
     }
     sum.next(0.5);
-    if (sent(r)) {
-        sum.label(QStringLiteral("JIR:"), 0, 25).name(QStringLiteral("jirNaslov"));
-        sum.label(printedJir(r), 25, 120).name(QStringLiteral("JIR"));
-        sum.next();
-        sum.label(QStringLiteral("Zaštitni kod:"), 0, 25).name(QStringLiteral("zkiNaslov"));
-        sum.label(text(r, QStringLiteral("ZAST_KOD")), 25, 120).name(QStringLiteral("ZAST_KOD"));
-        sum.next();
-    }
-    const QString due = dueLine(r);
-    if (!due.isEmpty()) {
-        sum.label(due, 0, 120).name(QStringLiteral("valuta"));
-        sum.next();
-    }
+    fiscalLines(sum, r, QStringLiteral("Zaštitni kod:"), 25);
+    dueDateLine(sum, r);
     sum.band().height(sum.y() + 1);
 
     // Foot text: at the foot of the page, or right under the summary in the compact form.
@@ -464,14 +476,7 @@ TTiskanjeKarticeA5Report::TTiskanjeKarticeA5Report(RacunZaIspis p)
         }
     }
     sum.next(0.5);
-    if (sent(r)) {
-        sum.label(QStringLiteral("JIR:"), 0, 15).name(QStringLiteral("jirNaslov"));
-        sum.label(printedJir(r), 15, 120).name(QStringLiteral("JIR"));
-        sum.next();
-        sum.label(QStringLiteral("ZKI:"), 0, 15).name(QStringLiteral("zkiNaslov"));
-        sum.label(text(r, QStringLiteral("ZAST_KOD")), 15, 120).name(QStringLiteral("ZAST_KOD"));
-        sum.next();
-    }
+    fiscalLines(sum, r, QStringLiteral("ZKI:"), 15);
     sum.band().height(sum.y() + 1);
 
     const QVariant footer = t.value(QStringLiteral("FOOTER"));
@@ -636,19 +641,8 @@ TPrTiskanjeDolnikReport::TPrTiskanjeDolnikReport(RacunZaIspis p)
         sum.next();
     }
     sum.next(0.5);
-    if (sent(r)) {
-        sum.label(QStringLiteral("JIR:"), 0, 25).name(QStringLiteral("jirNaslov"));
-        sum.label(printedJir(r), 25, 120).name(QStringLiteral("JIR"));
-        sum.next();
-        sum.label(QStringLiteral("Zaštitni kod:"), 0, 25).name(QStringLiteral("zkiNaslov"));
-        sum.label(text(r, QStringLiteral("ZAST_KOD")), 25, 120).name(QStringLiteral("ZAST_KOD"));
-        sum.next();
-    }
-    const QString due = dueLine(r);
-    if (!due.isEmpty()) {
-        sum.label(due, 0, 120).name(QStringLiteral("valuta"));
-        sum.next();
-    }
+    fiscalLines(sum, r, QStringLiteral("Zaštitni kod:"), 25);
+    dueDateLine(sum, r);
     sum.band().height(sum.y() + 1);
 
     Rows foot(pageFooter(h * z.footer.size() + 2), h * 0.8, 1.5);
