@@ -114,6 +114,31 @@ void dueDateLine(Rows& sum, const QVariantMap& r)
     sum.next();
 }
 
+// The invoice lines' columns of the A4 layouts (mm from the left margin), shared by the headings and
+// the line bands.
+namespace A4Columns {
+constexpr double desc = 7, unit = 76, qty = 84, price = 98, base = 118, rate = 150, gross = 165;
+}
+
+// The headings over the invoice lines, with the rate column only inside the VAT system.
+void lineHeadings(Rows& title, bool vatColumn)
+{
+    title.label(QStringLiteral("Opis"), A4Columns::desc, 68).bold();
+    title.label(QStringLiteral("JM"), A4Columns::unit, 8).bold();
+    title.label(QStringLiteral("Kol"), A4Columns::qty, 14).right().bold();
+    title.label(QStringLiteral("Cijena"), A4Columns::price, 19).right().bold();
+    title.label(QStringLiteral("Iznos"), A4Columns::base, 21).right().bold();
+    if (vatColumn)
+        title.label(QStringLiteral("Stopa PDV-a"), A4Columns::rate - 6, 21)
+            .right()
+            .bold()
+            .name(QStringLiteral("stopaNaslov"));
+    title.label(QStringLiteral("Ukupni iznos"), A4Columns::gross, 25).right().bold();
+    title.next();
+    title.band().hline(title.y() + 0.5);
+    title.band().height(title.y() + 1.5);
+}
+
 // Sizes of the standard layout and of its compact A5 form.
 struct Metrics
 {
@@ -251,22 +276,10 @@ TFormaTiskanjeKarticeReport::TFormaTiskanjeKarticeReport(RacunZaIspis podaci, da
     title.next(1.5);
 
     // Column headings; positions shared with the line bands.
-    const double xNo = 0, xDesc = 7, xUnit = 76, xQty = 84, xPrice = 98, xBase = 118, xRate = 150,
-                 xGross = 165;
-    title.label(QStringLiteral("Opis"), xDesc, 68).bold();
-    title.label(QStringLiteral("JM"), xUnit, 8).bold();
-    title.label(QStringLiteral("Kol"), xQty, 14).right().bold();
-    title.label(QStringLiteral("Cijena"), xPrice, 19).right().bold();
-    title.label(QStringLiteral("Iznos"), xBase, 21).right().bold();
-    if (uPdvDa)
-        title.label(QStringLiteral("Stopa PDV-a"), xRate - 6, 21)
-            .right()
-            .bold()
-            .name(QStringLiteral("stopaNaslov"));
-    title.label(QStringLiteral("Ukupni iznos"), xGross, 25).right().bold();
-    title.next();
-    title.band().hline(title.y() + 0.5);
-    title.band().height(title.y() + 1.5);
+    const double xNo = 0, xDesc = A4Columns::desc, xUnit = A4Columns::unit, xQty = A4Columns::qty,
+                 xPrice = A4Columns::price, xBase = A4Columns::base, xRate = A4Columns::rate,
+                 xGross = A4Columns::gross;
+    lineHeadings(title, uPdvDa);
 
     // Lines
     for (int n = 1; n <= 5; ++n) {
@@ -560,21 +573,10 @@ TPrTiskanjeDolnikReport::TPrTiskanjeDolnikReport(RacunZaIspis p)
     title.next();
     title.label(z.placeOfIssue, 0, 150).name(QStringLiteral("mjestoIzdavanja"));
     title.next(1.5);
-    const double xDesc = 7, xUnit = 76, xQty = 84, xPrice = 98, xBase = 118, xRate = 150, xGross = 165;
-    title.label(QStringLiteral("Opis"), xDesc, 68).bold();
-    title.label(QStringLiteral("JM"), xUnit, 8).bold();
-    title.label(QStringLiteral("Kol"), xQty, 14).right().bold();
-    title.label(QStringLiteral("Cijena"), xPrice, 19).right().bold();
-    title.label(QStringLiteral("Iznos"), xBase, 21).right().bold();
-    if (text(r, QStringLiteral("U_PDV")) == QLatin1String("Da"))
-        title.label(QStringLiteral("Stopa PDV-a"), xRate - 6, 21)
-            .right()
-            .bold()
-            .name(QStringLiteral("stopaNaslov"));
-    title.label(QStringLiteral("Ukupni iznos"), xGross, 25).right().bold();
-    title.next();
-    title.band().hline(title.y() + 0.5);
-    title.band().height(title.y() + 1.5);
+    const double xDesc = A4Columns::desc, xUnit = A4Columns::unit, xQty = A4Columns::qty,
+                 xPrice = A4Columns::price, xBase = A4Columns::base, xRate = A4Columns::rate,
+                 xGross = A4Columns::gross;
+    lineHeadings(title, text(r, QStringLiteral("U_PDV")) == QLatin1String("Da"));
 
     for (int n = 1; n <= 5; ++n) {
         const QString s = suffix(n);
