@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTcpServer>
 #include <QtTest>
 
@@ -23,11 +24,13 @@ class TestPrijavaProstora : public QObject
     Q_OBJECT
     AppFixture fixture;
 
-    static void writeSettings(const QString& text)
+    // Through QSettings, as the program reads it: a file written behind its back may be read from the
+    // settings cache of this process.
+    static void setProbe(const QString& value)
     {
-        QFile ini(Paths::settingsFile());
-        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ini.write(text.toUtf8());
+        QSettings ini(Paths::settingsFile(), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("MREZA/PROBA"), value);
+        ini.sync();
     }
 
 private Q_SLOTS:
@@ -53,7 +56,7 @@ private Q_SLOTS:
         QFETCH(QString, value);
         QFETCH(QString, host);
         QFETCH(int, port);
-        writeSettings(QStringLiteral("[MREZA]\nPROBA=%1\n").arg(value));
+        setProbe(value);
         const ProbeTarget t = ProbeTarget::fromSettings();
         QCOMPARE(t.host, host);
         QCOMPARE(int(t.port), port);
@@ -65,7 +68,7 @@ private Q_SLOTS:
         QVERIFY(reachable.listen(QHostAddress::LocalHost));
         data::TDM dm;
         dm.create();
-        writeSettings(QStringLiteral("[MREZA]\nPROBA=127.0.0.1:%1\n").arg(reachable.serverPort()));
+        setProbe(QStringLiteral("127.0.0.1:%1").arg(reachable.serverPort()));
 
         TOsnovnaForma window;
         installScreens(window);
